@@ -1,0 +1,120 @@
+#include "CardImageSet.h"
+
+#include <string>
+
+#include "res/resource.h"
+
+namespace {
+
+constexpr FaceRow SuitRow(CardCode base, PictureId first, int rank)
+{
+    return FaceRow{static_cast<CardCode>(base + rank), first + rank - 1};
+}
+
+}  // namespace
+
+// The deck order: hearts, diamonds, clubs, spades, each ace to king, then the jokers.
+const FaceRow kFaceTable[54] = {
+    SuitRow(0x00, IDB_HEARTS_FIRST, 1),    SuitRow(0x00, IDB_HEARTS_FIRST, 2),
+    SuitRow(0x00, IDB_HEARTS_FIRST, 3),    SuitRow(0x00, IDB_HEARTS_FIRST, 4),
+    SuitRow(0x00, IDB_HEARTS_FIRST, 5),    SuitRow(0x00, IDB_HEARTS_FIRST, 6),
+    SuitRow(0x00, IDB_HEARTS_FIRST, 7),    SuitRow(0x00, IDB_HEARTS_FIRST, 8),
+    SuitRow(0x00, IDB_HEARTS_FIRST, 9),    SuitRow(0x00, IDB_HEARTS_FIRST, 10),
+    SuitRow(0x00, IDB_HEARTS_FIRST, 11),   SuitRow(0x00, IDB_HEARTS_FIRST, 12),
+    SuitRow(0x00, IDB_HEARTS_FIRST, 13),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 1),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 2),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 3),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 4),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 5),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 6),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 7),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 8),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 9),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 10),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 11), SuitRow(0x10, IDB_DIAMONDS_FIRST, 12),
+    SuitRow(0x10, IDB_DIAMONDS_FIRST, 13),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 1),     SuitRow(0x20, IDB_CLUBS_FIRST, 2),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 3),     SuitRow(0x20, IDB_CLUBS_FIRST, 4),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 5),     SuitRow(0x20, IDB_CLUBS_FIRST, 6),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 7),     SuitRow(0x20, IDB_CLUBS_FIRST, 8),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 9),     SuitRow(0x20, IDB_CLUBS_FIRST, 10),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 11),    SuitRow(0x20, IDB_CLUBS_FIRST, 12),
+    SuitRow(0x20, IDB_CLUBS_FIRST, 13),
+    SuitRow(0x30, IDB_SPADES_FIRST, 1),    SuitRow(0x30, IDB_SPADES_FIRST, 2),
+    SuitRow(0x30, IDB_SPADES_FIRST, 3),    SuitRow(0x30, IDB_SPADES_FIRST, 4),
+    SuitRow(0x30, IDB_SPADES_FIRST, 5),    SuitRow(0x30, IDB_SPADES_FIRST, 6),
+    SuitRow(0x30, IDB_SPADES_FIRST, 7),    SuitRow(0x30, IDB_SPADES_FIRST, 8),
+    SuitRow(0x30, IDB_SPADES_FIRST, 9),    SuitRow(0x30, IDB_SPADES_FIRST, 10),
+    SuitRow(0x30, IDB_SPADES_FIRST, 11),   SuitRow(0x30, IDB_SPADES_FIRST, 12),
+    SuitRow(0x30, IDB_SPADES_FIRST, 13),
+    {CARD_JOKER1, IDB_JOKER1},
+    {CARD_JOKER2, IDB_JOKER2},
+};
+
+const PictureId kBackTable[4] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
+
+CCardImageSet g_cardImages;
+
+void CCardImageSet::LoadImages(const IPictureSource& pictures, ISettings& settings)
+{
+    m_settings = &settings;
+    int width = 0;
+    int height = 0;
+    for (int i = 0; i < 54; ++i) {
+        m_codes[i] = kFaceTable[i].code;
+        m_faces[i] = pictures.PictureSize(kFaceTable[i].picture, width, height) ? kFaceTable[i].picture : 0;
+    }
+    for (int i = 0; i < 4; ++i)
+        m_backs[i] = pictures.PictureSize(kBackTable[i], width, height) ? kBackTable[i] : 0;
+
+    int cover = settings.GetInt("Customize", "iCover", 0);
+    if (cover < 0 || cover >= 4)
+        cover = 0;
+    m_iCover = cover;
+
+    // Every other part takes the card size from here, never from a constant.
+    width = 0;
+    height = 0;
+    if (!pictures.PictureSize(kFaceTable[0].picture, width, height)) {
+        width = 0;
+        height = 0;
+    }
+    m_nCardWidth = width;
+    m_nCardHeight = height;
+}
+
+void CCardImageSet::CopyOrdinaryCodes(BYTE out[52]) const
+{
+    for (int i = 0; i < 52; ++i)
+        out[i] = m_codes[i];
+}
+
+void CCardImageSet::Shuffle(int n, BYTE* codes, IHost& host)
+{
+    if (n <= 0)
+        return;
+    // The clock only decides how many exchanges there are: 256..511.
+    const auto t = static_cast<std::int32_t>(host.Now());
+    const int swaps = (t % 256) + 256;
+    for (int k = 0; k < swaps; ++k) {
+        const int j = host.Rand() % n;
+        const BYTE held = codes[0];
+        codes[0] = codes[j];
+        codes[j] = held;
+    }
+}
+
+PictureId CCardImageSet::FaceImage(BYTE code) const
+{
+    for (int i = 0; i < 54; ++i) {
+        if (m_codes[i] == code)
+            return code == CARD_NONE ? 0 : m_faces[i];
+    }
+    return 0;
+}
+
+int CCardImageSet::SetCurrentBack(int i)
+{
+    if (i < 0 || i >= 4)
+        return -1;
+    if (m_settings != nullptr)
+        m_settings->WriteString("Customize", "iCover", std::to_string(i));
+    m_iCover = i;
+    return 0;
+}

@@ -1,0 +1,7 @@
+#include "Random.h"
+
+CRuntimeRandom& ProcessRandom()
+{
+    static CRuntimeRandom generator;
+    return generator;
+}

@@ -1,0 +1,23 @@
+// Integer points and rectangles in client pixels, with the host's edge rule:
+// the left and top edges lie inside a rectangle, the right and bottom outside.
+#pragma once
+
+struct CPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const CPoint&, const CPoint&) = default;
+};
+
+struct CRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool IsRectEmpty() const { return right <= left || bottom <= top; }
+    bool PtInRect(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    bool PtInRect(CPoint p) const { return PtInRect(p.x, p.y); }
+    friend bool operator==(const CRect&, const CRect&) = default;
+};

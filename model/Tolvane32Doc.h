@@ -1,0 +1,112 @@
+// The document: the whole game of one run.
+//
+// Holds the triangle of 28 cards, the stock and the waste, the selection,
+// the turn-backs of the deal, the undo record, the running score and the two
+// stored records the game reads. The view owns no game state: it asks the
+// document what to draw and hands it every click.
+#pragma once
+
+#include <string>
+
+#include "Card.h"
+#include "CardImageSet.h"
+#include "HostServices.h"
+#include "Rect.h"
+
+// Places on the table.
+constexpr int POS_NONE = 0;
+constexpr int POS_STOCK = 1;
+constexpr int POS_WASTE = 2;
+constexpr int POS_TRIANGLE_FIRST = 3;   // triangle index 0, the apex
+constexpr int POS_TRIANGLE_LAST = 30;   // triangle index 27
+
+// States of a place.
+constexpr int PS_EMPTY = 1;
+constexpr int PS_FREE = 2;
+constexpr int PS_COVERED = 3;
+
+constexpr int TRIANGLE_CARDS = 28;
+constexpr int PILE_SLOTS = 26;
+constexpr int MAX_RECYCLE = 3;
+constexpr int DEAL_PRICE = 56;
+
+// The rectangle of a place for a card of the given size; empty outside 1..30.
+CRect PositionRect(int position, int cardWidth, int cardHeight);
+
+class CTolvane32Doc {
+public:
+    // Reads the records from the settings file.
+    CTolvane32Doc(IHost& host, ISettings& settings, CCardImageSet& images);
+
+    // The one view; set once the view exists.
+    void SetView(IDocView* view) { m_pView = view; }
+
+    // --- the deal
+    void DealCards();
+    void Deal(const BYTE codes[52]);
+
+    // --- drawing queries
+    void GetStockBitmap(PictureId* out, CRect* rect) const;
+    void GetWasteBitmap(PictureId* out, CRect* rect, bool* selected) const;
+    void GetTriangleBitmap(int index, PictureId* out, CRect* rect, bool* selected) const;
+    void GetPositionRect(int position, CRect* rect) const;
+    std::string GetFastPlayer() const { return m_strFastPlayer; }
+
+    // --- rules of play
+    void GetPositionState(int position, int* state) const;
+    int GetPositionState(int position) const;
+    static bool IsPair(CCard a, CCard b);
+    int ConfirmJoker(CCard card);
+    void OnStockClick();
+    void OnWasteClick();
+    void OnCardClick(int position);
+
+    // --- scoring and the end of a deal
+    int GetBonus() const;
+    int CountJokersLeft() const;
+    void CheckGameOver();
+    bool HasMove() const;
+    void RecordFastClear();
+
+    // --- undo
+    void Undo();
+    bool CanUndo() const;
+
+    // The clear time: from the deal to the click that cleared the triangle.
+    int ClearSeconds() const { return static_cast<int>(m_timeLastClick - m_timeDeal); }
+
+    int m_nScore = 0;
+    CCard m_aTriangle[TRIANGLE_CARDS];
+    CCard m_aStock[PILE_SLOTS];
+    CCard m_aWaste[PILE_SLOTS];
+    int m_nSelPos = POS_NONE;
+    CCard m_cardSel;
+    int m_nRecycle = 0;
+    int m_anUndoPos[2] = {POS_NONE, POS_NONE};
+    CCard m_aUndoCard[2];
+    PictureId m_bmpStockOK = 0;
+    PictureId m_bmpStockNG = 0;
+    bool m_bJokerNotice = true;
+    bool m_bLossNotified = false;
+    bool m_bCleared = false;
+    std::string m_strLastPlayer;
+    int m_iMaxPoint = 0;
+    std::string m_strFastPlayer;
+    long m_lFastTimeSpan = 0;
+    TimeSecs m_timeDeal = 0;
+    TimeSecs m_timeLastClick = 0;
+
+private:
+    int StockTop() const;      // highest occupied stock slot, -1 when empty
+    int WasteTop() const;      // highest occupied waste slot, -1 when empty
+    static int FirstFree(const CCard* pile);
+    void ClearUndo();
+    void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
+    void Deselect();
+    CRect RectOf(int position) const;
+
+    IHost& m_host;
+    ISettings& m_settings;
+    CCardImageSet& m_images;
+    IDocView* m_pView = nullptr;
+};

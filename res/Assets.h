@@ -1,0 +1,22 @@
+// The program's built-in pictures, sounds and tune.
+//
+// Every asset is made at build time by our own generators (res/gen) and
+// compiled into the executable; nothing is read from disk at run time.
+#pragma once
+
+#include <cstddef>
+
+struct AssetBlob {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    explicit operator bool() const { return data != nullptr && size != 0; }
+};
+
+// PNG image of a bitmap resource (card faces, backs, stock tiles), or empty.
+AssetBlob FindBitmapPng(int resourceId);
+// RIFF WAVE image of a sound resource (300, 301), or empty.
+AssetBlob FindSound(int resourceId);
+// Standard MIDI file of a tune resource (350), or empty.
+AssetBlob FindMidi(int resourceId);
+// PNG of the program icon at a square size (16, 32, 48, 64, 128, 256), or empty.
+AssetBlob FindIconPng(int pixels);

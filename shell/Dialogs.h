@@ -1,0 +1,20 @@
+// Entry points of the program's modal dialogs, for the frame and the view.
+#pragma once
+
+#include <string>
+
+class wxWindow;
+
+// The record-name dialog: shows the achievement line and offers name.
+// Returns IDOK with name set to the text typed (untrimmed), or IDCANCEL.
+int RunPlayerNameDialog(wxWindow* parent, const std::string& achievement, std::string& name);
+
+// The card-back dialog: OK stores the chosen back through g_cardImages.SetCurrentBack.
+// Returns IDOK or IDCANCEL.
+int RunCardBackDialog(wxWindow* parent);
+
+// The About box.
+void RunAboutDialog(wxWindow* parent);
+
+// The how-to-play page, opened at its contents.
+void ShowHelp(wxWindow* parent);

@@ -1,0 +1,27 @@
+#!/bin/bash
+# Installs the Debian 12 packages the game needs: "play" for building and
+# running it, "test" for that and everything the test suite uses.
+set -euo pipefail
+mode=${1:-play}
+
+play_packages=(
+  cmake g++ make pkg-config
+  libwxgtk3.2-dev libsdl2-mixer-dev libcairo2-dev
+  timgm6mb-soundfont fonts-ipafont-gothic
+)
+test_packages=(
+  libgtest-dev libgmock-dev
+  xvfb xauth xdotool imagemagick faketime fluidsynth python3
+  procps
+)
+
+packages=("${play_packages[@]}")
+if [ "$mode" = test ]; then
+  packages+=("${test_packages[@]}")
+fi
+
+SUDO=
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}"
