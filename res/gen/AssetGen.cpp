@@ -1,0 +1,113 @@
+// tolvane_assetgen: draws, synthesises and composes every built-in asset of
+// the game and writes them into one C++ source for tolvane_assets.
+//
+//   tolvane_assetgen OUTPUT.cpp [DIRECTORY]
+//
+// With a directory it also leaves each asset there as a plain file
+// (bitmap-162.png, sound-300.wav, midi-350.mid, icon-32.png) to look at.
+#include "CardPainter.h"
+#include "EmbedWriter.h"
+#include "IconPainter.h"
+#include "TuneComposer.h"
+#include "WaveSynth.h"
+
+#include "res/resource.h"
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* out = static_cast<std::vector<unsigned char>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+std::vector<unsigned char> Png(cairo_surface_t* surface)
+{
+    std::vector<unsigned char> bytes;
+    cairo_surface_write_to_png_stream(surface, AppendBytes, &bytes);
+    cairo_surface_destroy(surface);
+    return bytes;
+}
+
+struct Generated {
+    AssetKind kind;
+    int id;
+    std::vector<unsigned char> bytes;
+};
+
+std::string DumpName(const Generated& g)
+{
+    switch (g.kind) {
+    case AssetKind::Bitmap: return "bitmap-" + std::to_string(g.id) + ".png";
+    case AssetKind::Sound: return "sound-" + std::to_string(g.id) + ".wav";
+    case AssetKind::Midi: return "midi-" + std::to_string(g.id) + ".mid";
+    case AssetKind::Icon: return "icon-" + std::to_string(g.id) + ".png";
+    }
+    return "asset";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT.cpp [DIRECTORY]\n", argv[0]);
+        return 2;
+    }
+    std::vector<Generated> assets;
+
+    const struct {
+        Suit suit;
+        int firstId;
+    } suits[] = {{Suit::Hearts, IDB_HEARTS_FIRST},
+                 {Suit::Diamonds, IDB_DIAMONDS_FIRST},
+                 {Suit::Clubs, IDB_CLUBS_FIRST},
+                 {Suit::Spades, IDB_SPADES_FIRST}};
+    for (const auto& s : suits)
+        for (int rank = 1; rank <= 13; ++rank)
+            assets.push_back({AssetKind::Bitmap, s.firstId + rank - 1, Png(CCardPainter::Face(s.suit, rank))});
+    assets.push_back({AssetKind::Bitmap, IDB_JOKER1, Png(CCardPainter::Joker(0))});
+    assets.push_back({AssetKind::Bitmap, IDB_JOKER2, Png(CCardPainter::Joker(1))});
+    const int backs[] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
+    for (int i = 0; i < 4; ++i)
+        assets.push_back({AssetKind::Bitmap, backs[i], Png(CCardPainter::Back(i))});
+    assets.push_back({AssetKind::Bitmap, IDB_STOCK_OK, Png(CCardPainter::StockTile(true))});
+    assets.push_back({AssetKind::Bitmap, IDB_STOCK_NG, Png(CCardPainter::StockTile(false))});
+    for (int pixels : {16, 32, 48, 64, 128, 256})
+        assets.push_back({AssetKind::Icon, pixels, Png(CIconPainter::Icon(pixels))});
+
+    assets.push_back({AssetKind::Sound, IDR_SOUND_CARD, CWaveSynth::CardSound()});
+    assets.push_back({AssetKind::Sound, IDR_SOUND_JOKER, CWaveSynth::JokerSound()});
+    std::vector<unsigned char> tune = CTuneComposer::Compose();
+    if (tune.empty()) {
+        std::fprintf(stderr, "%s: the tune's score has a bar of the wrong length\n", argv[0]);
+        return 1;
+    }
+    assets.push_back({AssetKind::Midi, IDR_MIDI_TUNE, std::move(tune)});
+
+    CEmbedWriter writer;
+    for (const Generated& g : assets) {
+        if (g.bytes.empty()) {
+            std::fprintf(stderr, "%s: %s came out empty\n", argv[0], DumpName(g).c_str());
+            return 1;
+        }
+        if (argc == 3) {
+            std::ofstream file(std::string(argv[2]) + "/" + DumpName(g), std::ios::binary);
+            file.write(reinterpret_cast<const char*>(g.bytes.data()), std::streamsize(g.bytes.size()));
+        }
+        writer.Add(g.kind, g.id, g.bytes);
+    }
+    if (!writer.Write(argv[1])) {
+        std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    return 0;
+}
