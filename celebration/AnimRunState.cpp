@@ -1,0 +1,6 @@
+#include "AnimRunState.h"
+
+CAnimRunState& ProcessAnimRunState() {
+    static CAnimRunState state;
+    return state;
+}

@@ -1,0 +1,65 @@
+// The celebration window that a clear opens over the table.
+//
+// A child of the view covering the table and the record strip. Ten times a
+// second it draws one card back where the motion (CAnimMotion) puts it and
+// never erases, so the card leaves a trail on the dark green cloth. It holds
+// the mouse: the next left press anywhere in the program stops the tune,
+// shows the bonus and the clear time, offers a new deal and closes the
+// window.
+//
+// The trail is kept in an off-screen picture of the window, because drawing
+// on the screen outside a paint handler does not reliably show on every
+// display server; each tick draws into the picture and asks for the card's
+// rectangle to be repainted from it.
+#pragma once
+
+#include <wx/bitmap.h>
+#include <wx/window.h>
+// After the window header: the timer's own header does not pull in events.
+#include <wx/timer.h>
+
+#include "celebration/AnimMotion.h"
+
+class CTolvane32View;
+
+class CClearAnimWnd : public wxWindow {
+public:
+    CClearAnimWnd();
+    ~CClearAnimWnd() override;
+
+    // Creates the window as a visible child of the view over rect (view
+    // client coordinates), takes the mouse and starts the 100 ms tick.
+    // False when the window could not be created.
+    bool Create(CTolvane32View* parent, const wxRect& rect);
+
+    // One tick: moves the card and draws it.
+    void PlayFrame();
+
+    // The congratulation message with the bonus and the clear time;
+    // IDOK or IDCANCEL.
+    int AskNewDeal();
+
+    // The trail as drawn so far (tests look at its pixels).
+    const wxBitmap& Cloth() const { return m_bmpCloth; }
+    const CAnimMotion& Motion() const { return m_motion; }
+    // 1 while the tick runs, 0 when the timer could not be started.
+    unsigned TimerID() const { return m_nTimerID; }
+
+    // The cloth colour, one step of blue off the table green.
+    static wxColour ClothColour() { return wxColour(0, 127, 1); }
+
+private:
+    CTolvane32View* View() const;
+    void OnTimer(wxTimerEvent& event);
+    void OnLButtonDown(wxMouseEvent& event);
+    void OnPaint(wxPaintEvent& event);
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    // Lets go of the mouse and stops the tick.
+    void StopAll();
+
+    wxTimer m_timer;
+    unsigned m_nTimerID = 0;
+    wxBitmap m_bmpCloth;
+    CAnimMotion m_motion;
+    bool m_bAsking = false;  // the closing question is open
+};
