@@ -8,11 +8,12 @@ play_packages=(
   cmake g++ make pkg-config
   libwxgtk3.2-dev libsdl2-mixer-dev libcairo2-dev
   timgm6mb-soundfont fonts-ipafont-gothic
+  wx3.2-i18n
 )
 test_packages=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool imagemagick faketime fluidsynth python3
-  procps
+  procps clang libclang-rt-14-dev
 )
 
 packages=("${play_packages[@]}")

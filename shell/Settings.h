@@ -1,0 +1,56 @@
+// The settings and records file, tolvane32.ini.
+//
+// The game keeps its card back and its two records in one small INI file and
+// reaches it only through the three profile operations of ISettings. Each
+// operation reads the file afresh, as the profile functions of the game's
+// first host did, so two running copies never hold stale records. A write
+// changes its own key and nothing else: other sections, keys, comments and the
+// order of lines stay as they are, and the file is replaced atomically so a
+// crash or a full disk never leaves the records half-written. Every failure is
+// silent: a missing or unreadable file gives the defaults, a failed write
+// leaves the old file in place.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "model/HostServices.h"
+
+class CProfileSettings : public ISettings {
+public:
+    // The game's own file: tolvane32.ini in the user's configuration folder.
+    CProfileSettings();
+    // Any file; the tests use their own.
+    explicit CProfileSettings(std::string path);
+
+    int GetInt(const char* section, const char* key, int def) override;
+    std::string GetString(const char* section, const char* key, const char* def) override;
+    void WriteString(const char* section, const char* key, const std::string& value) override;
+
+    const std::string& GetPath() const { return m_strPath; }
+
+    // tolvane32.ini in $XDG_CONFIG_HOME, or in ~/.config.
+    static std::string DefaultPath();
+
+    // A text value holds at most this many bytes, as the 60-byte buffer of
+    // the original profile call did.
+    static constexpr std::size_t MAX_TEXT_BYTES = 59;
+    // Files above this size, or holding NUL bytes, are not the game's (the
+    // real one is a few hundred bytes of text): they read as missing and are
+    // never rewritten, so that a stray huge or binary file can neither stall
+    // the game nor be destroyed by it.
+    static constexpr long long MAX_FILE_BYTES = 64 * 1024;
+
+    // The leading integer of a text: an optional minus sign and digits after
+    // any blanks, saturated to the int range; 0 when there are no digits.
+    static int ParseLeadingInt(const std::string& text);
+    // The text cut to at most maxBytes without splitting a UTF-8 character.
+    static std::string CutUtf8(const std::string& text, std::size_t maxBytes);
+
+private:
+    // The raw value of the key, or nothing when the file, section or key is missing.
+    std::optional<std::string> ReadValue(const char* section, const char* key) const;
+
+    std::string m_strPath;
+};

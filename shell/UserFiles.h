@@ -1,0 +1,117 @@
+// Where the program keeps its per-user files, and how it replaces one.
+//
+// The settings live in the user's configuration folder and the files the
+// program writes for itself (the music file) in the user's cache folder, as
+// the freedesktop base-directory rules place them: the folder named by the
+// desktop's variable when it holds an absolute path, otherwise the usual
+// folder under the home directory. Nothing is ever written to the current
+// directory. A file is replaced through a temporary file and a rename, so a
+// crash or a full disk leaves either the old file or the new one, never a
+// half-written one. Header-only so that both the settings and the sound
+// library use the same rules without a library of their own.
+#pragma once
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace userdirs {
+
+inline std::string HomeDir()
+{
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return home;
+    // A session without HOME (started by a service manager) still has a
+    // password-file entry.
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
+        return pw->pw_dir;
+    return "/tmp";
+}
+
+// The desktop's folder variable when it holds an absolute path; a relative
+// one is ignored, as the base-directory rules require.
+inline std::string BaseDir(const char* variable, const char* fallbackUnderHome)
+{
+    const char* value = std::getenv(variable);
+    if (value != nullptr && value[0] == '/')
+        return value;
+    return HomeDir() + "/" + fallbackUnderHome;
+}
+
+inline std::string ConfigDir() { return BaseDir("XDG_CONFIG_HOME", ".config"); }
+inline std::string CacheDir() { return BaseDir("XDG_CACHE_HOME", ".cache"); }
+
+// Creates the folder and its missing parents (mode 0700, the base-directory
+// rules' mode for folders they create); true when the folder exists afterwards.
+inline bool MakeDirs(const std::string& dir)
+{
+    struct stat st {};
+    if (dir.empty() || stat(dir.c_str(), &st) == 0)
+        return !dir.empty() && S_ISDIR(st.st_mode);
+    const std::string::size_type slash = dir.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash)))
+        return false;
+    return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// The file a path finally names, so that replacing a symbolic link (a
+// settings file kept elsewhere by the user) replaces its target instead.
+inline std::string ResolvePath(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    if (realpath(path.c_str(), resolved) != nullptr)
+        return resolved;
+    return path;
+}
+
+// Replaces the file with the bytes: written to a temporary file in the same
+// folder, synced, then renamed over the old one. A file that exists keeps its
+// permissions. Returns false, leaving the old file untouched, on any failure.
+inline bool ReplaceFile(const std::string& path, std::string_view bytes)
+{
+    const std::string target = ResolvePath(path);
+    const std::string::size_type slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+    if (slash != std::string::npos && slash > 0 && !MakeDirs(dir))
+        return false;
+
+    std::string temp = target + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    struct stat old {};
+    const mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool ok = fchmod(fd, mode) == 0;
+    for (std::size_t done = 0; ok && done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<std::size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself must reach the disk too, or a crash could bring the
+    // old file back after the program believed the new one stored.
+    if (const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY); dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return true;
+}
+
+}  // namespace userdirs
