@@ -50,6 +50,8 @@ constexpr StringRow kStrings[] = {
     {IDS_DLG_OK, "OK"},
     {IDS_DLG_CANCEL, "ｷｬﾝｾﾙ"},
     {IDS_DLG_FONT, "ＭＳ Ｐゴシック"},
+    {IDS_DLG_YES, "はい(&Y)"},
+    {IDS_DLG_NO, "いいえ(&N)"},
 };
 
 }  // namespace

@@ -82,3 +82,5 @@ constexpr int IDS_DLG_CARDBACK_CAPTION = 61040;
 constexpr int IDS_DLG_OK = 61050;
 constexpr int IDS_DLG_CANCEL = 61051;
 constexpr int IDS_DLG_FONT = 61052;  // the face the dialog resources name
+constexpr int IDS_DLG_YES = 61053;
+constexpr int IDS_DLG_NO = 61054;

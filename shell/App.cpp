@@ -1,0 +1,91 @@
+// The application: start-up of the one main window with its document and view.
+//
+// Start-up loads the card pictures and the chosen back, creates the document
+// (which reads its records), then the frame and its view, puts the best-score
+// holder into the caption, shows the window and posts the first deal, which
+// runs as soon as the event loop starts. Nothing that the first paint does
+// not need (the sound device, the soundfont) is opened here.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <wx/app.h>
+#include <wx/log.h>
+
+#include "model/CardImageSet.h"
+#include "model/Tolvane32Doc.h"
+#include "res/Strings.h"
+#include "res/resource.h"
+#include "shell/MainFrame.h"
+#include "shell/Settings.h"
+#include "shell/WxHost.h"
+#include "view/PictureCache.h"
+#include "view/Tolvane32View.h"
+
+class CTolvane32App : public wxApp {
+public:
+    CTolvane32App()
+    {
+        // Predictable names for the window system (WM_CLASS "tolvane32").
+        SetAppName("tolvane32");
+        SetClassName("tolvane32");
+    }
+
+    // Without a display the toolkit cannot start at all. Its own complaint
+    // is a timestamped log line about its internals; the player gets one
+    // plain line instead, and the program ends with a failure status before
+    // any window, file or device is touched.
+    bool Initialize(int& argCount, wxChar** args) override
+    {
+        {
+            wxLogNull quiet;
+            if (wxApp::Initialize(argCount, args))
+                return true;
+        }
+        const char* display = std::getenv("DISPLAY");
+        if (display == nullptr || *display == '\0')
+            std::fputs("tolvane32: ディスプレイを開けません (cannot open the display: DISPLAY is not set)\n", stderr);
+        else
+            std::fprintf(stderr, "tolvane32: ディスプレイを開けません (cannot open the display \"%s\")\n", display);
+        return false;
+    }
+
+    bool OnInit() override { return InitInstance(); }
+
+private:
+    bool InitInstance()
+    {
+        // The game reports nothing itself; whatever a library logs goes to
+        // standard error, never into a dialog of its own.
+        delete wxLog::SetActiveTarget(new wxLogStderr);
+
+        Pictures().LoadAll();
+        g_cardImages.LoadImages(Pictures(), m_settings);
+
+        m_pDoc = std::make_unique<CTolvane32Doc>(m_host, m_settings, g_cardImages);
+
+        auto* frame = new CMainFrame(*m_pDoc, m_settings);
+        m_host.SetDialogParent(frame);
+        m_pDoc->SetView(frame->GetView());
+        SetTopWindow(frame);
+
+        // The caption is set here only: it shows the record as it stood at start.
+        const std::string champ = m_settings.GetString("MaxPoint", "strChamp", "None");
+        const int maxPoint = m_settings.GetInt("MaxPoint", "iMaxPoint", 0);
+        frame->SetTitle(wxString::FromUTF8(FormatResString(IDS_APP_TITLE, champ.c_str(), maxPoint)));
+
+        frame->Show(true);
+        frame->Update();
+        // Posted, not called: the first deal runs once the event loop does.
+        wxQueueEvent(frame->GetEventHandler(), new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));
+        return true;
+    }
+
+    // Destroyed with the application object, after every window: the view
+    // holds the document to the end.
+    CProfileSettings m_settings;
+    CWxHost m_host;
+    std::unique_ptr<CTolvane32Doc> m_pDoc;
+};
+
+wxIMPLEMENT_APP(CTolvane32App);

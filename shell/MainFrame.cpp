@@ -1,0 +1,163 @@
+#include "MainFrame.h"
+
+#include <wx/iconbndl.h>
+#include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/mstream.h>
+
+#include "model/HostServices.h"
+#include "model/Tolvane32Doc.h"
+#include "res/Assets.h"
+#include "res/Strings.h"
+#include "res/resource.h"
+#include "shell/Dialogs.h"
+#include "shell/MessageBox.h"
+#include "view/Tolvane32View.h"
+
+namespace {
+
+wxString ResText(int id)
+{
+    return wxString::FromUTF8(LoadResString(id));
+}
+
+// The program icon at every size the assets hold; missing sizes are skipped.
+wxIconBundle ProgramIcons()
+{
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    wxIconBundle icons;
+    for (int pixels : {16, 32, 48, 64, 128, 256}) {
+        const AssetBlob blob = FindIconPng(pixels);
+        if (!blob)
+            continue;
+        wxMemoryInputStream stream(blob.data, blob.size);
+        wxImage image;
+        if (!image.LoadFile(stream, wxBITMAP_TYPE_PNG))
+            continue;
+        wxIcon icon;
+        icon.CopyFromBitmap(wxBitmap(image));
+        icons.AddIcon(icon);
+    }
+    return icons;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTolvane32Doc& doc, ISettings& settings)
+    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), wxSize(640, 512)), m_doc(doc), m_settings(settings)
+{
+    SetIcons(ProgramIcons());
+    CreateMenu();
+    m_pView = new CTolvane32View(this, &m_doc);
+
+    // The menu reaches the frame; the game commands belong to the view. They
+    // come from the menu under their folded ids and, posted, under their own.
+    Bind(wxEVT_MENU, &CMainFrame::OnViewCommand, this, ID_GAME_DEAL, ID_GAME_CARDBACK);
+    Bind(wxEVT_MENU, &CMainFrame::OnViewCommand, this, MenuItemId(ID_GAME_DEAL), MenuItemId(ID_GAME_CARDBACK));
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnViewUpdateUI, this, MenuItemId(ID_GAME_DEAL),
+         MenuItemId(ID_GAME_CARDBACK));
+    Bind(wxEVT_MENU, &CMainFrame::OnAppExit, this, MenuItemId(ID_APP_EXIT));
+    Bind(wxEVT_MENU, &CMainFrame::OnAppAbout, this, MenuItemId(ID_APP_ABOUT));
+    Bind(wxEVT_MENU, &CMainFrame::OnHelpFinder, this, MenuItemId(ID_HELP_FINDER));
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+}
+
+void CMainFrame::CreateMenu()
+{
+    // Our own numeric ids, not the toolkit's stock ones: GTK would add
+    // accelerators (Ctrl+Q) to stock items, and the game has none.
+    auto* game = new wxMenu;
+    game->Append(MenuItemId(ID_GAME_DEAL), ResText(IDS_MENU_DEAL));
+    game->AppendSeparator();
+    game->Append(MenuItemId(ID_GAME_UNDO), ResText(IDS_MENU_UNDO));
+    game->Append(MenuItemId(ID_GAME_CARDBACK), ResText(IDS_MENU_CARDBACK));
+    game->AppendSeparator();
+    game->Append(MenuItemId(ID_APP_EXIT), ResText(IDS_MENU_EXIT));
+
+    auto* help = new wxMenu;
+    help->Append(MenuItemId(ID_HELP_FINDER), ResText(IDS_MENU_HELP_FINDER));
+    help->Append(MenuItemId(ID_APP_ABOUT), ResText(IDS_MENU_ABOUT));
+
+    auto* bar = new wxMenuBar;
+    bar->Append(game, ResText(IDS_MENU_GAME));
+    bar->Append(help, ResText(IDS_MENU_HELP));
+    SetMenuBar(bar);
+}
+
+void CMainFrame::OnViewCommand(wxCommandEvent& event)
+{
+    wxCommandEvent command(event);
+    if (command.GetId() < ID_GAME_DEAL)
+        command.SetId(CommandId(command.GetId()));
+    // Locally: an event the view left alone must not climb back up here.
+    if (m_pView == nullptr || !m_pView->ProcessWindowEventLocally(command))
+        event.Skip();
+}
+
+void CMainFrame::OnViewUpdateUI(wxUpdateUIEvent& event)
+{
+    // The menu reads the answer from this very event.
+    const int itemId = event.GetId();
+    event.SetId(CommandId(itemId));
+    const bool handled = m_pView != nullptr && m_pView->ProcessWindowEventLocally(event);
+    event.SetId(itemId);
+    if (!handled)
+        event.Skip();
+}
+
+int CMainFrame::ConfirmExit()
+{
+    return TolvaneMessageBox(this, LoadResString(IDS_EXIT_CONFIRM), MB_OKCANCEL);
+}
+
+std::string CMainFrame::TrimLeft(const std::string& text)
+{
+    const std::string::size_type first = text.find_first_not_of(" \t\r\n\v\f");
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+void CMainFrame::SaveBestScore()
+{
+    const int score = m_doc.m_nScore;
+    if (score <= 0 || score <= m_doc.m_iMaxPoint)
+        return;
+    std::string name = m_doc.m_strLastPlayer;
+    if (RunPlayerNameDialog(this, FormatResString(IDS_SCORE_ACHIEVED, score), name) != IDOK)
+        return;
+    // Only the file changes: the caption keeps the record of the start.
+    m_settings.WriteString("MaxPoint", "iMaxPoint", std::to_string(score));
+    m_settings.WriteString("MaxPoint", "strChamp", TrimLeft(name));
+}
+
+void CMainFrame::OnAppExit(wxCommandEvent&)
+{
+    if (ConfirmExit() != IDOK)
+        return;
+    SaveBestScore();
+    // Destroyed directly, without a close event: the question was asked.
+    Destroy();
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event)
+{
+    // A close that cannot be refused (the session ends) asks nothing.
+    if (event.CanVeto()) {
+        if (ConfirmExit() != IDOK) {
+            event.Veto();
+            return;
+        }
+        SaveBestScore();
+    }
+    Destroy();
+}
+
+void CMainFrame::OnAppAbout(wxCommandEvent&)
+{
+    RunAboutDialog(this);
+}
+
+void CMainFrame::OnHelpFinder(wxCommandEvent&)
+{
+    ShowHelp(this);
+}

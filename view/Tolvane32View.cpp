@@ -1,0 +1,567 @@
+#include "Tolvane32View.h"
+
+#include <chrono>
+#include <ctime>
+
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/graphics.h>
+#include <wx/region.h>
+#include <wx/settings.h>
+#include <wx/utils.h>
+
+#include "FramePacer.h"
+#include "PictureCache.h"
+#include "celebration/ClearAnimWnd.h"
+#include "model/CardImageSet.h"
+#include "model/Tolvane32Doc.h"
+#include "res/Strings.h"
+#include "res/resource.h"
+#include "shell/Dialogs.h"
+#include "shell/MessageBox.h"
+#include "shell/Sound.h"
+
+namespace {
+
+const wxColour kTableGreen(0, 127, 0);
+const wxColour kRecordGreen(0, 191, 0);
+const wxColour kScoreRed(255, 0, 0);
+
+// The falling card moves straight down by this many pixels per frame.
+constexpr int kFallStep = 8;
+// One frame of the falling card: 60 frames a second.
+constexpr int kFallFrameMillis = 16;
+
+wxRect ToWx(const CRect& r)
+{
+    return wxRect(r.left, r.top, r.Width(), r.Height());
+}
+
+CRect Intersect(const CRect& a, const CRect& b)
+{
+    CRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+    return r.IsRectEmpty() ? CRect{} : r;
+}
+
+wxFont InterfaceFont()
+{
+    return wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+}
+
+wxString ResText(int id)
+{
+    return wxString::FromUTF8(LoadResString(id));
+}
+
+}  // namespace
+
+CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
+    : m_pDoc(doc), m_pSound(std::make_unique<CSoundSystem>()), m_nFallFrameMillis(kFallFrameMillis)
+{
+    // Everything is presented from the off-screen picture: no erasing.
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Create(parent, wxID_ANY, wxDefaultPosition, parent != nullptr ? parent->GetClientSize() : wxDefaultSize,
+           wxFULL_REPAINT_ON_RESIZE);
+
+    // One line of the interface font, Japanese included, with two pixels
+    // above and below; measured once so that the zones never move.
+    {
+        wxBitmap probe(8, 8, 24);
+        wxMemoryDC dc(probe);
+        dc.SetFont(InterfaceFont());
+        wxCoord width = 0;
+        wxCoord height = 0;
+        dc.GetTextExtent(wxString::FromUTF8("最速クリア情報 Ag"), &width, &height);
+        m_nStripHeight = height + 4;
+    }
+
+    m_pSound->SetMusicFinishedCallback([this] {
+        // Runs on the audio thread: only hand the news to the UI thread.
+        CallAfter(&CTolvane32View::OnMciNotify);
+    });
+    m_pSound->WriteMusicFile();
+
+    Bind(wxEVT_PAINT, &CTolvane32View::OnPaint, this);
+    Bind(wxEVT_SIZE, &CTolvane32View::OnSize, this);
+    Bind(wxEVT_LEFT_DOWN, &CTolvane32View::OnMouseDown, this);
+    Bind(wxEVT_MENU, &CTolvane32View::OnCommand, this, ID_GAME_DEAL, ID_GAME_CARDBACK);
+    Bind(wxEVT_UPDATE_UI, &CTolvane32View::OnUpdateUndo, this, ID_GAME_UNDO);
+}
+
+CTolvane32View::~CTolvane32View()
+{
+    // No more news from the audio thread for a view that is going away.
+    m_pSound->SetMusicFinishedCallback(nullptr);
+    if (m_pClearAnimWnd != nullptr) {
+        CClearAnimWnd* wnd = m_pClearAnimWnd;
+        m_pClearAnimWnd = nullptr;
+        wnd->Destroy();
+    }
+    m_pSound->CloseMusic();
+    if (m_pDoc != nullptr)
+        m_pDoc->SetView(nullptr);
+}
+
+// ---------------------------------------------------------------- drawing
+
+CRect CTolvane32View::ClientRect() const
+{
+    const wxSize size = GetClientSize();
+    return CRect{0, 0, std::max(size.x, 0), std::max(size.y, 0)};
+}
+
+bool CTolvane32View::IsRectOffClient(const CRect& rect) const
+{
+    const CRect client = ClientRect();
+    return !client.PtInRect(rect.left, rect.top) && !client.PtInRect(rect.left, rect.bottom) &&
+           !client.PtInRect(rect.right, rect.top) && !client.PtInRect(rect.right, rect.bottom);
+}
+
+wxRegion CTolvane32View::CardOutlineRgn(const CRect& rect)
+{
+    const int L = rect.left;
+    const int T = rect.top;
+    const int R = rect.right;
+    const int B = rect.bottom;
+    // The white corners of the pictures are rounded; cutting them keeps the
+    // table colour around a card.
+    const wxPoint points[8] = {{L + 2, T}, {L, T + 2}, {L, B - 5}, {L + 5, B},
+                               {R - 3, B}, {R, B - 3}, {R, T + 4}, {R - 4, T}};
+    return wxRegion(8, points, wxWINDING_RULE);
+}
+
+void CTolvane32View::DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect)
+{
+    if (bitmap == nullptr || !bitmap->IsOk() || rect.IsRectEmpty())
+        return;
+    const wxRegion outline = CardOutlineRgn(rect);
+    if (!outline.IsOk() || outline.IsEmpty())
+        return;
+
+    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) {
+        // Clipping on the graphics context keeps any clip the caller set
+        // (the paint region, a window's own clip) once the card is drawn.
+        gc->PushState();
+        gc->Clip(outline);
+        dc.DrawBitmap(*bitmap, rect.left, rect.top);
+        gc->PopState();
+        return;
+    }
+    dc.SetDeviceClippingRegion(outline);
+    dc.DrawBitmap(*bitmap, rect.left, rect.top);
+    dc.DestroyClippingRegion();
+}
+
+void CTolvane32View::InvertRect(wxDC& dc, const CRect& rect)
+{
+    if (rect.IsRectEmpty())
+        return;
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    if (gc == nullptr) {
+        // Toolkits with raster operations invert directly.
+        dc.Blit(rect.left, rect.top, rect.Width(), rect.Height(), &dc, rect.left, rect.top, wxINVERT);
+        return;
+    }
+    // Cairo has no raster operations; white "difference" composition gives
+    // 255 - c for every channel, which undoes itself when done twice.
+    const wxCompositionMode previous = gc->GetCompositionMode();
+    gc->SetCompositionMode(wxCOMPOSITION_DIFF);
+    gc->SetPen(*wxTRANSPARENT_PEN);
+    gc->SetBrush(*wxWHITE_BRUSH);
+    gc->DrawRectangle(rect.left, rect.top, rect.Width(), rect.Height());
+    gc->SetCompositionMode(previous);
+    // The device context believes its own pen and brush are still selected.
+    gc->SetPen(dc.GetPen().IsOk() ? dc.GetPen() : *wxTRANSPARENT_PEN);
+    gc->SetBrush(dc.GetBrush().IsOk() ? dc.GetBrush() : *wxTRANSPARENT_BRUSH);
+}
+
+void CTolvane32View::OnDraw(wxDC& dc)
+{
+    const CRect client = ClientRect();
+    const int h = m_nStripHeight;
+
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(kTableGreen));
+    dc.DrawRectangle(0, 0, client.right, client.bottom - h);
+
+    if (m_pDoc != nullptr) {
+        PictureId picture = 0;
+        CRect rect;
+        bool selected = false;
+
+        m_pDoc->GetStockBitmap(&picture, &rect);
+        DrawCardBitmap(dc, Pictures().Get(picture), rect);
+
+        if (m_pDoc->GetPositionState(POS_WASTE) != PS_EMPTY) {
+            m_pDoc->GetWasteBitmap(&picture, &rect, &selected);
+            DrawCardBitmap(dc, Pictures().Get(picture), rect);
+            if (selected)
+                InvertRect(dc, rect);
+        }
+
+        // Rising order paints every row over the row above it.
+        for (int index = 0; index < TRIANGLE_CARDS; ++index) {
+            if (m_pDoc->GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
+                continue;
+            m_pDoc->GetTriangleBitmap(index, &picture, &rect, &selected);
+            DrawCardBitmap(dc, Pictures().Get(picture), rect);
+            if (selected)
+                InvertRect(dc, rect);
+        }
+    }
+
+    DrawStrips(dc, client);
+}
+
+void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
+{
+    const int h = m_nStripHeight;
+    const int recordTop = client.bottom - 2 * h;
+    const int scoreTop = client.bottom - h;
+
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(kRecordGreen));
+    dc.DrawRectangle(0, recordTop, client.right, h);
+    dc.SetBrush(*wxWHITE_BRUSH);
+    dc.DrawRectangle(0, scoreTop, client.right, h);
+
+    // Text stands in an opaque white box, on the green strip as well.
+    dc.SetFont(InterfaceFont());
+    dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+    dc.SetTextBackground(*wxWHITE);
+    dc.SetTextForeground(*wxBLACK);
+
+    if (m_pDoc == nullptr)
+        return;
+
+    wxString record;
+    if (m_pDoc->m_lFastTimeSpan != 0) {
+        record = wxString::FromUTF8(FormatResString(IDS_FAST_RECORD, m_pDoc->GetFastPlayer().c_str(),
+                                                    static_cast<int>(m_pDoc->m_lFastTimeSpan)));
+    } else {
+        record = ResText(IDS_FAST_NONE);
+    }
+    dc.DrawText(record, client.left + 16, recordTop + 2);
+
+    dc.DrawText(wxString::FromUTF8(FormatResString(IDS_BONUS_LINE, m_pDoc->GetBonus())), client.left + 16,
+                scoreTop + 2);
+    dc.DrawText(ResText(IDS_SCORE_LABEL), client.right - 96, scoreTop + 2);
+    if (m_pDoc->m_nScore < 0)
+        dc.SetTextForeground(kScoreRed);
+    dc.DrawText(wxString::Format("%d", m_pDoc->m_nScore), client.right - 56, scoreTop + 2);
+    dc.SetTextForeground(*wxBLACK);
+}
+
+bool CTolvane32View::EnsureRendered()
+{
+    const wxSize size = GetClientSize();
+    if (size.x <= 0 || size.y <= 0)
+        return false;
+    if (!m_bmpTable.IsOk() || m_bmpTable.GetSize() != size) {
+        m_bmpTable.Create(size, 24);
+        m_bStale = true;
+    }
+    if (m_bStale) {
+        wxMemoryDC dc(m_bmpTable);
+        OnDraw(dc);
+        m_bStale = false;
+    }
+    return true;
+}
+
+const wxBitmap& CTolvane32View::RenderedTable()
+{
+    EnsureRendered();
+    return m_bmpTable;
+}
+
+void CTolvane32View::InvalidateRect(const CRect* rect)
+{
+    // Rendered at once, and only inside the area, so the off-screen picture
+    // always holds exactly what the screen shows: the highlight the document
+    // toggles and the background a falling card erases itself from both rely
+    // on that.
+    if (rect == nullptr) {
+        m_bStale = true;
+        EnsureRendered();
+        Refresh(false);
+        return;
+    }
+    if (rect->IsRectEmpty() || !EnsureRendered())
+        return;
+    {
+        wxMemoryDC dc(m_bmpTable);
+        dc.SetClippingRegion(ToWx(*rect));
+        OnDraw(dc);
+    }
+    RefreshRect(ToWx(*rect), false);
+}
+
+void CTolvane32View::Present(const CRect& rect)
+{
+    if (!rect.IsRectEmpty())
+        RefreshRect(ToWx(rect), false);
+    Update();
+}
+
+void CTolvane32View::OnPaint(wxPaintEvent&)
+{
+    wxPaintDC dc(this);
+    if (EnsureRendered())
+        dc.DrawBitmap(m_bmpTable, 0, 0);
+}
+
+void CTolvane32View::OnSize(wxSizeEvent& event)
+{
+    // The strips hang from the bottom edge, so any new size repaints all.
+    m_bStale = true;
+    Refresh(false);
+    event.Skip();
+}
+
+void CTolvane32View::RefreshScoreLine()
+{
+    const CRect client = ClientRect();
+    const CRect strip{client.left, client.bottom - m_nStripHeight, client.right, client.bottom};
+    InvalidateRect(&strip);
+}
+
+void CTolvane32View::ToggleHighlight(const CRect& rect)
+{
+    if (!EnsureRendered())
+        return;
+    {
+        wxMemoryDC dc(m_bmpTable);
+        InvertRect(dc, rect);
+    }
+    Present(rect);
+}
+
+// ---------------------------------------------------------------- mouse play
+
+void CTolvane32View::OnMouseDown(wxMouseEvent& event)
+{
+    OnLButtonDown(CPoint{event.GetX(), event.GetY()});
+    event.Skip();
+}
+
+void CTolvane32View::OnLButtonDown(const CPoint& point)
+{
+    if (m_pDoc == nullptr)
+        return;
+    // The clear time runs up to this press, whatever it hits.
+    m_pDoc->m_timeLastClick = static_cast<TimeSecs>(std::time(nullptr));
+
+    CRect stock;
+    CRect waste;
+    m_pDoc->GetPositionRect(POS_STOCK, &stock);
+    m_pDoc->GetPositionRect(POS_WASTE, &waste);
+
+    if (stock.PtInRect(point)) {
+        m_pDoc->OnStockClick();
+        InvalidateRect(&stock);
+        InvalidateRect(&waste);
+    } else if (waste.PtInRect(point)) {
+        m_pDoc->OnWasteClick();
+        InvalidateRect(&waste);
+    } else {
+        // The bottom row first: the card painted last is the one seen.
+        for (int position = POS_TRIANGLE_LAST; position >= POS_TRIANGLE_FIRST; --position) {
+            CRect rect;
+            m_pDoc->GetPositionRect(position, &rect);
+            if (!rect.PtInRect(point))
+                continue;
+            const int state = m_pDoc->GetPositionState(position);
+            if (state == PS_EMPTY)
+                continue;  // a gap shows the card above it
+            if (state == PS_FREE)
+                m_pDoc->OnCardClick(position);
+            else
+                wxBell();
+            break;
+        }
+    }
+
+    m_pDoc->CheckGameOver();
+}
+
+int CTolvane32View::ShowMessage(int stringId, unsigned style)
+{
+    return TolvaneMessageBox(this, LoadResString(stringId), style);
+}
+
+void CTolvane32View::PostCommand(int commandId)
+{
+    wxQueueEvent(GetEventHandler(), new wxCommandEvent(wxEVT_MENU, commandId));
+}
+
+// ---------------------------------------------------------------- commands
+
+void CTolvane32View::OnCommand(wxCommandEvent& event)
+{
+    switch (event.GetId()) {
+    case ID_GAME_DEAL:
+        OnDealCards();
+        break;
+    case ID_GAME_UNDO:
+        OnUndo();
+        break;
+    case ID_GAME_CARDBACK:
+        OnChangeCardBack();
+        break;
+    default:
+        event.Skip();
+        break;
+    }
+}
+
+void CTolvane32View::OnUpdateUndo(wxUpdateUIEvent& event)
+{
+    event.Enable(CanUndo());
+}
+
+bool CTolvane32View::CanUndo() const
+{
+    return m_pDoc != nullptr && m_pDoc->CanUndo();
+}
+
+void CTolvane32View::OnDealCards()
+{
+    if (m_pDoc == nullptr)
+        return;
+    m_pDoc->DealCards();
+    InvalidateRect(nullptr);
+}
+
+void CTolvane32View::OnUndo()
+{
+    if (m_pDoc == nullptr)
+        return;
+    m_pDoc->Undo();
+    InvalidateRect(nullptr);
+}
+
+void CTolvane32View::OnChangeCardBack()
+{
+    RunCardBackDialog(wxGetTopLevelParent(this));
+    // OK or cancel alike: the stock shows whatever back is current now.
+    CRect stock;
+    if (m_pDoc != nullptr)
+        m_pDoc->GetPositionRect(POS_STOCK, &stock);
+    InvalidateRect(&stock);
+}
+
+// ---------------------------------------------------------------- card motion
+
+void CTolvane32View::PlayRemovalSound(CCard card)
+{
+    m_pSound->PlayWave(card.IsJoker() ? IDR_SOUND_JOKER : IDR_SOUND_CARD);
+}
+
+void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
+{
+    PlayRemovalSound(card);
+
+    // The document has taken the card away already: its place shows what
+    // lies beneath, and that picture is the background of the whole fall.
+    InvalidateRect(&rect);
+    Update();
+    // An empty rectangle would never move off the client: nothing to drop.
+    if (rect.IsRectEmpty() || !EnsureRendered())
+        return;
+
+    const wxBitmap background = m_bmpTable.GetSubBitmap(wxRect(wxPoint(0, 0), m_bmpTable.GetSize()));
+    const wxBitmap* face = Pictures().Get(g_cardImages.FaceImage(card.GetCode()));
+    const CRect client = ClientRect();
+    const int w = rect.Width();
+    const int h = rect.Height();
+    CFramePacer pacer(std::chrono::milliseconds(m_nFallFrameMillis), CFramePacer::Clock::now());
+    wxMemoryDC source;
+    source.SelectObjectAsSource(background);
+    CRect previous;
+    int y = rect.top;
+    for (;;) {
+        const CRect current{rect.left, y, rect.left + w, y + h};
+        bool gone = false;
+        {
+            wxMemoryDC dc(m_bmpTable);
+            if (!previous.IsRectEmpty()) {
+                const CRect restore = Intersect(previous, client);
+                if (!restore.IsRectEmpty())
+                    dc.Blit(restore.left, restore.top, restore.Width(), restore.Height(), &source, restore.left,
+                            restore.top);
+                gone = IsRectOffClient(previous);
+            }
+            // A plain rectangular copy: on the move, the white corners show.
+            // Drawn before the erase is presented, so the erase already holds
+            // the card's new part and nothing flickers.
+            if (!gone && face != nullptr && face->IsOk()) {
+                dc.SetClippingRegion(ToWx(current));
+                dc.DrawBitmap(*face, current.left, current.top);
+                dc.DestroyClippingRegion();
+            }
+        }
+        if (!previous.IsRectEmpty())
+            RefreshRect(ToWx(previous), false);
+        if (gone) {
+            Update();
+            break;
+        }
+        Present(current);
+        if (m_fallObserver)
+            m_fallObserver(current);
+        if (m_nFallFrameMillis > 0)
+            pacer.Wait();
+        y += kFallStep;
+        previous = current;
+    }
+}
+
+// ---------------------------------------------------------------- music and celebration
+
+void CTolvane32View::StartCelebration()
+{
+    if (m_pClearAnimWnd != nullptr) {
+        CClearAnimWnd* old = m_pClearAnimWnd;
+        m_pClearAnimWnd = nullptr;
+        old->Destroy();
+    }
+    // The score strip stays visible below the celebration, final score and all.
+    const CRect client = ClientRect();
+    const wxRect area(0, 0, client.Width(), std::max(client.Height() - m_nStripHeight, 0));
+
+    m_pSound->PlayMusic(m_pSound->GetMusicPath());
+
+    m_pClearAnimWnd = new CClearAnimWnd();
+    m_pClearAnimWnd->Create(this, area);
+}
+
+void CTolvane32View::OnCelebrationClosed(CClearAnimWnd* wnd)
+{
+    if (wnd == m_pClearAnimWnd)
+        m_pClearAnimWnd = nullptr;
+    // The record strip may have changed beneath the window (a new fastest
+    // clear); show the table as it is now.
+    InvalidateRect(nullptr);
+}
+
+void CTolvane32View::StopMusic()
+{
+    m_pSound->StopMusic();
+}
+
+void CTolvane32View::CloseMusic()
+{
+    m_pSound->CloseMusic();
+}
+
+void CTolvane32View::OnMciNotify()
+{
+    CloseMusic();
+}
+
+bool CTolvane32View::IsMusicOpen() const
+{
+    return m_pSound->IsMusicOpen();
+}

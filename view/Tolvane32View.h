@@ -1,0 +1,122 @@
+// The playable table: the one view of the document.
+//
+// Paints the green table with the stock, the waste and the triangle, and the
+// two text strips along the bottom (fastest clear; bonus and score). Turns
+// each left press into at most one document operation, runs the deal, undo
+// and card-back commands, drops removed cards out of the window and starts
+// the celebration after a clear. It owns no game state: everything it draws
+// it asks of the document at paint time.
+//
+// Everything is drawn into an off-screen copy of the client area, and the
+// paint handler only presents it. The toolkit cannot invert pixels on screen,
+// and the falling card needs a clean picture of the table to erase itself
+// from; both work on this copy. An invalidated area is rendered into the copy
+// at once and then presented, so the copy always holds what the screen shows.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <wx/bitmap.h>
+#include <wx/window.h>
+
+#include "model/HostServices.h"
+#include "model/Rect.h"
+
+class CTolvane32Doc;
+class CClearAnimWnd;
+class CSoundSystem;
+class wxDC;
+class wxRegion;
+
+class CTolvane32View : public wxWindow, public IDocView {
+public:
+    // Creates the view window as a child of parent; also creates the sound
+    // system (no device is opened yet) and writes the music file.
+    CTolvane32View(wxWindow* parent, CTolvane32Doc* doc);
+    ~CTolvane32View() override;
+
+    CTolvane32Doc* GetDocument() const { return m_pDoc; }
+
+    // --- drawing
+    // Paints the whole table, strips included, into dc.
+    void OnDraw(wxDC& dc);
+    // Draws a card picture into rect, clipped to the card outline with its
+    // four cut corners; a null or broken bitmap draws nothing.
+    static void DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect);
+    // The card outline: the eight-point polygon with corners cut by 2 (top
+    // left), 5 (bottom left), 3 (bottom right) and 4 (top right) pixels.
+    static wxRegion CardOutlineRgn(const CRect& rect);
+    // Inverts the colours of rect on dc (twice gives the original back).
+    static void InvertRect(wxDC& dc, const CRect& rect);
+    // The height of each text strip: one line of the interface font.
+    int StripHeight() const { return m_nStripHeight; }
+    // The off-screen picture of the client area, rendered up to date.
+    const wxBitmap& RenderedTable();
+    // Renders the area (null: the whole client) as the document now has it
+    // and repaints it on screen.
+    void InvalidateRect(const CRect* rect);
+
+    // --- commands
+    void OnDealCards();
+    void OnUndo();
+    void OnChangeCardBack();
+    bool CanUndo() const;
+
+    // --- mouse play
+    void OnLButtonDown(const CPoint& point);
+
+    // --- music and the celebration
+    void StopMusic();
+    void CloseMusic();
+    // The tune has ended or was stopped: close the device.
+    void OnMciNotify();
+    // True from the start of the tune until the device is closed again.
+    bool IsMusicOpen() const;
+    // The celebration window is going away; it destroys itself afterwards.
+    void OnCelebrationClosed(CClearAnimWnd* wnd);
+    CClearAnimWnd* GetCelebrationWindow() const { return m_pClearAnimWnd; }
+
+    // --- IDocView
+    void ToggleHighlight(const CRect& rect) override;
+    int ShowMessage(int stringId, unsigned style) override;
+    void AnimateCardFall(CCard card, const CRect& rect) override;
+    void RefreshScoreLine() override;
+    void StartCelebration() override;
+    void PostCommand(int commandId) override;
+
+    // Called after every frame of a falling card has been presented, with
+    // the card's rectangle in that frame (benchmarks and tests watch it).
+    void SetFallFrameObserver(std::function<void(const CRect&)> observer) { m_fallObserver = std::move(observer); }
+    // Pause between frames of the falling card, in milliseconds (0: none).
+    void SetFallFrameMillis(int millis) { m_nFallFrameMillis = millis; }
+
+    // The whole client area.
+    CRect ClientRect() const;
+    // True when no corner of rect lies inside the client area.
+    bool IsRectOffClient(const CRect& rect) const;
+
+private:
+    void OnPaint(wxPaintEvent& event);
+    void OnSize(wxSizeEvent& event);
+    void OnMouseDown(wxMouseEvent& event);
+    void OnCommand(wxCommandEvent& event);
+    void OnUpdateUndo(wxUpdateUIEvent& event);
+
+    // Shows the area of the off-screen picture on screen at once.
+    void Present(const CRect& rect);
+    // (Re)creates the off-screen picture for the client size and renders it
+    // when stale; false when the client area has no pixels.
+    bool EnsureRendered();
+    void DrawStrips(wxDC& dc, const CRect& client);
+    void PlayRemovalSound(CCard card);
+
+    CTolvane32Doc* m_pDoc;
+    CClearAnimWnd* m_pClearAnimWnd = nullptr;
+    std::unique_ptr<CSoundSystem> m_pSound;
+    wxBitmap m_bmpTable;
+    bool m_bStale = true;
+    int m_nStripHeight = 0;
+    int m_nFallFrameMillis;
+    std::function<void(const CRect&)> m_fallObserver;
+};
