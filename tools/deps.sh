@@ -14,6 +14,7 @@ test_packages=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool imagemagick faketime fluidsynth python3
   procps clang libclang-rt-14-dev
+  desktop-file-utils appstream lintian dpkg-dev
 )
 
 packages=("${play_packages[@]}")

@@ -1,0 +1,68 @@
+#include "shell/AboutDlg.h"
+
+#include <wx/button.h>
+#include <wx/image.h>
+#include <wx/mstream.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include "res/Assets.h"
+#include "res/resource.h"
+#include "shell/Dialogs.h"
+
+namespace {
+
+// The program icon at the size the layout's icon cell holds: 32 pixels, or
+// 64 where dialog units are large enough to give the bigger picture room.
+wxBitmap ProgramIcon(int cellPixels)
+{
+    const int wanted = cellPixels >= 48 ? 64 : 32;
+    AssetBlob png = FindIconPng(wanted);
+    if (!png)
+        png = FindIconPng(wanted == 64 ? 32 : 64);
+    if (!png)
+        return wxBitmap();
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    wxMemoryInputStream stream(png.data, png.size);
+    wxImage image(stream, wxBITMAP_TYPE_PNG);
+    return image.IsOk() ? wxBitmap(image) : wxBitmap();
+}
+
+}  // namespace
+
+CAboutDlg::CAboutDlg(wxWindow* parent)
+    : CResDialog(parent, IDS_DLG_ABOUT_CAPTION, 201, 44, wxDEFAULT_DIALOG_STYLE)
+{
+    const wxBitmap icon = ProgramIcon(DluSize(20, 20).y);
+    m_pIcon = new wxStaticBitmap(this, wxID_STATIC, icon, DluPos(11, 17),
+                                 icon.IsOk() ? icon.GetSize() : DluSize(20, 20));
+    m_pVersion = new wxStaticText(this, wxID_STATIC,
+                                  wxString::FromUTF8(LoadResString(IDS_DLG_ABOUT_VERSION)),
+                                  DluPos(40, 10), DluSize(91, 8), wxST_NO_AUTORESIZE);
+    // The line was measured in another face: give it the room its text
+    // takes here, and move OK (and the edge) along if it needs more.
+    const wxSize text = m_pVersion->GetTextExtent(m_pVersion->GetLabel());
+    wxSize room = m_pVersion->GetSize();
+    room.IncTo(text);
+    m_pVersion->SetSize(room);
+    m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
+                         DluPos(144, 7), DluSize(50, 14));
+    const int gap = DluSize(4, 0).x;
+    const int overlap = m_pVersion->GetRect().GetRight() + gap - m_pOK->GetPosition().x;
+    if (overlap > 0) {
+        m_pOK->Move(m_pOK->GetPosition().x + overlap, m_pOK->GetPosition().y);
+        SetClientSize(GetClientSize().x + overlap, GetClientSize().y);
+    }
+    m_pOK->SetDefault();
+    m_pOK->SetFocus();
+    // There is no Cancel button: Esc answers with OK.
+    SetEscapeId(wxID_OK);
+    CentreOnOwner();
+}
+
+void RunAboutDialog(wxWindow* parent)
+{
+    CAboutDlg dlg(parent);
+    dlg.ShowModal();
+}

@@ -1,0 +1,156 @@
+#include "shell/CardBackDlg.h"
+
+#include <algorithm>
+
+#include <wx/button.h>
+#include <wx/dcclient.h>
+#include <wx/image.h>
+
+#include "model/CardImageSet.h"
+#include "model/HostServices.h"
+#include "res/resource.h"
+#include "shell/Dialogs.h"
+#include "view/PictureCache.h"
+
+namespace {
+
+// The preview is a picture, not a control: the keyboard never stops there.
+class PreviewArea : public wxWindow {
+public:
+    PreviewArea(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
+        : wxWindow(parent, id, pos, size, wxBORDER_NONE)
+    {
+        SetBackgroundStyle(wxBG_STYLE_PAINT);
+    }
+    bool AcceptsFocus() const override { return false; }
+};
+
+}  // namespace
+
+CCardBackDlg::CCardBackDlg(wxWindow* parent)
+    : CResDialog(parent, IDS_DLG_CARDBACK_CAPTION, 157, 165, wxCAPTION)
+{
+    // Created in the tab order of the layout.
+    m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
+                         DluPos(97, 7), DluSize(50, 14));
+    m_pCancel = new wxButton(this, wxID_CANCEL, wxString::FromUTF8(LoadResString(IDS_DLG_CANCEL)),
+                             DluPos(97, 24), DluSize(50, 14));
+    m_pFrame = new PreviewArea(this, IDC_COVER_FRAME, DluPos(7, 30), DluSize(77, 128));
+    m_pPrev = new wxButton(this, IDC_COVER_PREV, "<", DluPos(7, 8), DluSize(38, 21));
+    m_pNext = new wxButton(this, IDC_COVER_NEXT, ">", DluPos(46, 8), DluSize(38, 21));
+    m_pOK->SetDefault();
+
+    Bind(wxEVT_INIT_DIALOG, &CCardBackDlg::OnInitDialog, this);
+    Bind(wxEVT_BUTTON, &CCardBackDlg::OnPrevCover, this, IDC_COVER_PREV);
+    Bind(wxEVT_BUTTON, &CCardBackDlg::OnNextCover, this, IDC_COVER_NEXT);
+    Bind(wxEVT_BUTTON, &CCardBackDlg::OnOK, this, wxID_OK);
+    Bind(wxEVT_BUTTON, &CCardBackDlg::OnCancel, this, wxID_CANCEL);
+    m_pFrame->Bind(wxEVT_PAINT, &CCardBackDlg::OnPaintPreview, this);
+    CentreOnOwner();
+}
+
+void CCardBackDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
+{
+    m_nMaxCover = 3;
+    m_nCover = g_cardImages.m_iCover;
+    if (m_nCover < 0 || m_nCover > m_nMaxCover)
+        m_nCover = 0;
+    UpdateArrows();
+    m_pOK->SetFocus();
+}
+
+void CCardBackDlg::OnPrevCover(wxCommandEvent& /*event*/)
+{
+    // A click that reaches a disabled arrow (from code) must not leave the range.
+    if (m_nCover <= 0)
+        return;
+    --m_nCover;
+    UpdateArrows();
+}
+
+void CCardBackDlg::OnNextCover(wxCommandEvent& /*event*/)
+{
+    if (m_nCover >= m_nMaxCover)
+        return;
+    ++m_nCover;
+    UpdateArrows();
+}
+
+void CCardBackDlg::UpdateArrows()
+{
+    if (m_nCover == 0) {
+        m_pPrev->Enable(false);
+        m_pNext->SetFocus();
+    } else {
+        m_pPrev->Enable(true);
+    }
+    if (m_nCover == m_nMaxCover) {
+        m_pNext->Enable(false);
+        m_pPrev->SetFocus();
+    } else {
+        m_pNext->Enable(true);
+    }
+    Refresh(true);
+    m_pFrame->Refresh(true);
+}
+
+void CCardBackDlg::OnOK(wxCommandEvent& /*event*/)
+{
+    // Written even when unchanged: OK always stores what it shows.
+    g_cardImages.SetCurrentBack(m_nCover);
+    EndModal(wxID_OK);
+}
+
+void CCardBackDlg::OnCancel(wxCommandEvent& /*event*/)
+{
+    EndModal(wxID_CANCEL);
+}
+
+wxBitmap CCardBackDlg::PreviewBitmap()
+{
+    const wxSize size = m_pFrame->GetClientSize();
+    if (m_scaled.IsOk() && m_scaledCover == m_nCover && m_scaledSize == size)
+        return m_scaled;
+
+    m_scaled = wxBitmap();
+    m_scaledCover = m_nCover;
+    m_scaledSize = size;
+    const wxBitmap* back = Pictures().Get(g_cardImages.BackImage(m_nCover));
+    if (back == nullptr || !back->IsOk() || size.x <= 0 || size.y <= 0)
+        return m_scaled;
+
+    wxImage image = back->ConvertToImage();
+    // The source is the card's own rectangle at the picture's top left.
+    const int w = g_cardImages.m_nCardWidth > 0 ? std::min(g_cardImages.m_nCardWidth, image.GetWidth())
+                                                : image.GetWidth();
+    const int h = g_cardImages.m_nCardHeight > 0
+                      ? std::min(g_cardImages.m_nCardHeight, image.GetHeight())
+                      : image.GetHeight();
+    if (w != image.GetWidth() || h != image.GetHeight())
+        image = image.GetSubImage(wxRect(0, 0, w, h));
+    m_scaled = wxBitmap(image.Scale(size.x, size.y, wxIMAGE_QUALITY_HIGH));
+    return m_scaled;
+}
+
+void CCardBackDlg::OnPaintPreview(wxPaintEvent& /*event*/)
+{
+    wxPaintDC dc(m_pFrame);
+    const wxSize size = m_pFrame->GetClientSize();
+    const wxBitmap picture = PreviewBitmap();
+    if (picture.IsOk()) {
+        dc.DrawBitmap(picture, 0, 0);
+    } else {
+        dc.SetBackground(wxBrush(GetBackgroundColour()));
+        dc.Clear();
+    }
+    // The black frame lies over the edge of the picture.
+    dc.SetPen(*wxBLACK_PEN);
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
+    dc.DrawRectangle(0, 0, size.x, size.y);
+}
+
+int RunCardBackDialog(wxWindow* parent)
+{
+    CCardBackDlg dlg(parent);
+    return dlg.ShowModal() == wxID_OK ? IDOK : IDCANCEL;
+}

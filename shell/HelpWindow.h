@@ -1,0 +1,49 @@
+// The how-to-play book, shown in the toolkit's HTML help window.
+//
+// The book (project, contents, index and the page) is built into the
+// program and served from memory, so help opens on any machine: no files on
+// disk, no browser. One help window serves the whole run; it goes away with
+// the window that first asked for it.
+#pragma once
+
+#include <memory>
+
+#include <wx/string.h>
+
+class wxConfigBase;
+class wxHtmlHelpController;
+class wxWindow;
+class wxWindowDestroyEvent;
+
+class CHelpWindow {
+public:
+    // The location of the book's project file in the memory file system.
+    static wxString BookLocation();
+    // Puts the book's files into the memory file system (once per run).
+    static void RegisterBook();
+    // The text of the how-to-play page.
+    static wxString PageText();
+
+    // The run's help window, made on first use; owner's top-level window
+    // takes it down when it is destroyed.
+    static CHelpWindow& Get(wxWindow* owner);
+    // Takes the help window down now (the owner's end, or a test's).
+    static void Shutdown();
+    static CHelpWindow* Current();
+
+    ~CHelpWindow();
+
+    // Opens the window (or raises it) at the book's contents.
+    bool DisplayContents();
+    wxHtmlHelpController& Controller() { return *m_controller; }
+
+private:
+    CHelpWindow();
+    static void OnOwnerDestroy(wxWindowDestroyEvent& event);
+
+    // Window placement is remembered only in memory: the help must never
+    // write into the player's settings file.
+    std::unique_ptr<wxConfigBase> m_config;
+    std::unique_ptr<wxHtmlHelpController> m_controller;
+    bool m_bookAdded = false;
+};

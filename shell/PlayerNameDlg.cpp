@@ -1,0 +1,177 @@
+#include "shell/PlayerNameDlg.h"
+
+#include <wx/button.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "model/HostServices.h"
+#include "res/resource.h"
+#include "shell/Dialogs.h"
+
+namespace {
+
+// The achievement line is an edit only so that it can be selected and
+// copied; Tab passes it by.
+class AchievementLine : public wxTextCtrl {
+public:
+    AchievementLine(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
+        : wxTextCtrl(parent, id, wxEmptyString, pos, size,
+                     wxTE_MULTILINE | wxTE_READONLY | wxTE_NO_VSCROLL | wxBORDER_NONE)
+    {
+    }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+};
+
+bool IsHalfWidth(wxUniChar c)
+{
+    const auto code = c.GetValue();
+    return code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F);
+}
+
+bool IsLeadingBlank(wxUniChar c)
+{
+    const auto code = c.GetValue();
+    return code == ' ' || code == '\t' || code == '\r' || code == '\n' || code == '\v' ||
+           code == '\f';
+}
+
+}  // namespace
+
+CPlayerNameDlg::CPlayerNameDlg(wxWindow* parent)
+    : CResDialog(parent, IDS_DLG_NAME_CAPTION, 163, 121, wxDEFAULT_DIALOG_STYLE)
+{
+    // Created in the tab order of the layout.
+    m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
+                         DluPos(108, 7), DluSize(50, 14));
+    m_pCancel = new wxButton(this, wxID_CANCEL, wxString::FromUTF8(LoadResString(IDS_DLG_CANCEL)),
+                             DluPos(108, 24), DluSize(50, 14));
+    m_pName = new wxTextCtrl(this, IDC_NAME, wxEmptyString, DluPos(11, 83), DluSize(101, 18));
+    m_pScore = new AchievementLine(this, IDC_SCORE, DluPos(10, 43), DluSize(137, 12));
+    m_pScore->SetBackgroundColour(GetBackgroundColour());
+    new wxStaticText(this, wxID_STATIC, wxString::FromUTF8(LoadResString(IDS_DLG_NAME_PROMPT)),
+                     DluPos(10, 61), DluSize(136, 17));
+    m_pOK->SetDefault();
+
+    Bind(wxEVT_INIT_DIALOG, &CPlayerNameDlg::OnInitDialog, this);
+    m_pName->Bind(wxEVT_TEXT, &CPlayerNameDlg::OnNameChange, this);
+    CentreOnOwner();
+}
+
+int CPlayerNameDlg::AnsiLength(const wxString& text)
+{
+    int bytes = 0;
+    for (wxUniChar c : text)
+        bytes += IsHalfWidth(c) ? 1 : 2;
+    return bytes;
+}
+
+wxString CPlayerNameDlg::CutToLimit(const wxString& text, int limit)
+{
+    int bytes = 0;
+    size_t keep = 0;
+    for (wxUniChar c : text) {
+        bytes += IsHalfWidth(c) ? 1 : 2;
+        if (bytes > limit)
+            break;
+        ++keep;
+    }
+    return text.Left(keep);
+}
+
+wxString CPlayerNameDlg::LeftTrim(const wxString& text)
+{
+    size_t start = 0;
+    while (start < text.length() && IsLeadingBlank(text[start]))
+        ++start;
+    return text.Mid(start);
+}
+
+wxString CPlayerNameDlg::FitEdit(const wxString& before, const wxString& after, int limit,
+                                 long& insertEnd)
+{
+    // The edit replaced the middle of before by the middle of after: find the
+    // untouched head and tail, and keep of the new middle what still fits.
+    size_t head = 0;
+    while (head < before.length() && head < after.length() && before[head] == after[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < before.length() - head && tail < after.length() - head &&
+           before[before.length() - 1 - tail] == after[after.length() - 1 - tail])
+        ++tail;
+
+    const wxString prefix = after.Left(head);
+    const wxString suffix = after.Right(tail);
+    const wxString inserted = after.Mid(head, after.length() - head - tail);
+    const int room = limit - AnsiLength(prefix) - AnsiLength(suffix);
+    if (room < 0) {
+        // Head and tail alone overflow (only a text set from outside can do
+        // that): cut the whole text instead.
+        wxString cut = CutToLimit(after, limit);
+        insertEnd = static_cast<long>(cut.length());
+        return cut;
+    }
+    const wxString kept = CutToLimit(inserted, room);
+    insertEnd = static_cast<long>(prefix.length() + kept.length());
+    return prefix + kept + suffix;
+}
+
+bool CPlayerNameDlg::TransferDataToWindow()
+{
+    m_pScore->ChangeValue(m_strScore);
+    // The field can never hold more than the limit, not even as offered.
+    m_strLastText = CutToLimit(m_strName, kNameLimit);
+    m_pName->ChangeValue(m_strLastText);
+    return true;
+}
+
+bool CPlayerNameDlg::TransferDataFromWindow()
+{
+    m_strScore = m_pScore->GetValue();
+    m_strName = m_pName->GetValue();
+    return true;
+}
+
+void CPlayerNameDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
+{
+    TransferDataToWindow();
+    // Only the member is trimmed; the field shows the name as offered.
+    m_strName = LeftTrim(m_strName);
+    if (m_strName.empty()) {
+        m_pOK->Enable(false);
+        m_pName->SetFocus();
+    } else {
+        // The first tab stop: Enter accepts the offered name at once.
+        m_pOK->Enable(true);
+        m_pOK->SetFocus();
+    }
+}
+
+void CPlayerNameDlg::OnNameChange(wxCommandEvent& /*event*/)
+{
+    wxString text = m_pName->GetValue();
+    if (AnsiLength(text) > kNameLimit) {
+        long caret = 0;
+        text = FitEdit(m_strLastText, text, kNameLimit, caret);
+        m_pName->ChangeValue(text);
+        m_pName->SetInsertionPoint(caret);
+        // The entry moves its caret past the whole insertion once this
+        // handler returns; put it back after what was kept.
+        CallAfter([this, caret] {
+            if (caret <= m_pName->GetLastPosition())
+                m_pName->SetInsertionPoint(caret);
+        });
+    }
+    m_strLastText = text;
+    m_pOK->Enable(!LeftTrim(text).empty());
+}
+
+int RunPlayerNameDialog(wxWindow* parent, const std::string& achievement, std::string& name)
+{
+    CPlayerNameDlg dlg(parent);
+    dlg.m_strScore = wxString::FromUTF8(achievement);
+    dlg.m_strName = wxString::FromUTF8(name);
+    if (dlg.ShowModal() != wxID_OK)
+        return IDCANCEL;
+    name = dlg.m_strName.ToStdString(wxConvUTF8);
+    return IDOK;
+}
