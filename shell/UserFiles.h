@@ -74,10 +74,15 @@ inline std::string ResolvePath(const std::string& path)
 
 // Replaces the file with the bytes: written to a temporary file in the same
 // folder, synced, then renamed over the old one. A file that exists keeps its
-// permissions. Returns false, leaving the old file untouched, on any failure.
+// permissions; a read-only one is left alone. Returns false, leaving the old
+// file untouched, on any failure.
 inline bool ReplaceFile(const std::string& path, std::string_view bytes)
 {
     const std::string target = ResolvePath(path);
+    // A file made read-only stays as it is, as the profile functions always
+    // left it: a rename through a writable folder would go around that.
+    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0)
+        return false;
     const std::string::size_type slash = target.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
     if (slash != std::string::npos && slash > 0 && !MakeDirs(dir))
