@@ -38,8 +38,23 @@ public:
     bool Initialize(int& argCount, wxChar** args) override
     {
         {
+            // Reading the font configuration needs no display: it runs
+            // while the toolkit starts.
+            CTolvane32View::PrepareFonts();
+            // The toolkit loads the system's OpenGL driver while it connects
+            // to the display, only to choose visuals for GL drawing; with
+            // Mesa's software renderer that was a third of all the start-up
+            // work, and the driver stays mapped. The game draws no GL. A
+            // player's own setting wins, and the variable is taken back
+            // afterwards so that no program started from here inherits it.
+            const bool ownGlSetting = std::getenv("GDK_GL") == nullptr;
+            if (ownGlSetting)
+                setenv("GDK_GL", "disable", 0);
             wxLogNull quiet;
-            if (wxApp::Initialize(argCount, args))
+            const bool ok = wxApp::Initialize(argCount, args);
+            if (ownGlSetting)
+                unsetenv("GDK_GL");
+            if (ok)
                 return true;
         }
         const char* display = std::getenv("DISPLAY");
@@ -51,6 +66,11 @@ public:
     }
 
     bool OnInit() override { return InitInstance(); }
+
+    // The interface is Japanese only, always left to right. Asking the
+    // toolkit's locale instead builds its whole table of languages on the
+    // first window created.
+    wxLayoutDirection GetLayoutDirection() const override { return wxLayout_LeftToRight; }
 
 private:
     bool InitInstance()
@@ -78,6 +98,11 @@ private:
         frame->Update();
         // Posted, not called: the first deal runs once the event loop does.
         wxQueueEvent(frame->GetEventHandler(), new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));
+        // Queued behind the deal: the dealt table is painted first.
+        frame->CallAfter([frame] {
+            frame->Update();
+            frame->SetProgramIcons();
+        });
         return true;
     }
 

@@ -47,7 +47,6 @@ wxIconBundle ProgramIcons()
 CMainFrame::CMainFrame(CTolvane32Doc& doc, ISettings& settings)
     : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), wxSize(640, 512)), m_doc(doc), m_settings(settings)
 {
-    SetIcons(ProgramIcons());
     CreateMenu();
     m_pView = new CTolvane32View(this, &m_doc);
 
@@ -61,6 +60,11 @@ CMainFrame::CMainFrame(CTolvane32Doc& doc, ISettings& settings)
     Bind(wxEVT_MENU, &CMainFrame::OnAppAbout, this, MenuItemId(ID_APP_ABOUT));
     Bind(wxEVT_MENU, &CMainFrame::OnHelpFinder, this, MenuItemId(ID_HELP_FINDER));
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+}
+
+void CMainFrame::SetProgramIcons()
+{
+    SetIcons(ProgramIcons());
 }
 
 void CMainFrame::CreateMenu()

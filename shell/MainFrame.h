@@ -23,6 +23,11 @@ public:
 
     CTolvane32View* GetView() const { return m_pView; }
 
+    // Gives the window the program icon at every size the assets hold.
+    // Decoding them is left until the table is on screen: the icon is only
+    // the window manager's business and the first paint does not need it.
+    void SetProgramIcons();
+
     // The exit question; returns IDOK or IDCANCEL.
     int ConfirmExit();
     // Offers a running score above the stored best for a name and stores it.

@@ -37,6 +37,56 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// SDL2_mixer and the libraries it pulls in (FluidSynth, JACK, PulseAudio,
+// libsndfile and more: a quarter of all the libraries of the program) are
+// loaded with the first sound, not at start-up: mapping and relocating them
+// and running their initialisers took a good share of the time before the
+// window appeared, for a player who may never hear a sound. Every call goes
+// through this table, filled once by the first EnsureAudio.
+#define TOLVANE_SDL_FUNCTIONS(X)                                                                          \
+    X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_WasInit) X(SDL_Quit) X(SDL_SetHint)                   \
+    X(SDL_SetHintWithPriority) X(SDL_ResetHint) X(SDL_GetCurrentAudioDriver) X(SDL_RWFromConstMem)        \
+    X(SDL_TLSCleanup) X(Mix_OpenAudio) X(Mix_CloseAudio) X(Mix_Quit) X(Mix_Init) X(Mix_SetSoundFonts)     \
+    X(Mix_ReserveChannels) X(Mix_HookMusicFinished) X(Mix_HaltChannel) X(Mix_FreeMusic) X(Mix_FreeChunk) \
+    X(Mix_LoadWAV_RW) X(Mix_PlayChannel) X(Mix_LoadMUS) X(Mix_PlayMusic) X(Mix_HaltMusic) X(Mix_PlayingMusic)
+
+struct SdlApi {
+#define TOLVANE_SDL_POINTER(name) decltype(&::name) name = nullptr;
+    TOLVANE_SDL_FUNCTIONS(TOLVANE_SDL_POINTER)
+#undef TOLVANE_SDL_POINTER
+};
+
+SdlApi g_sdl;
+
+// True once every function is at hand; a missing library (or one without a
+// function) leaves the program silent, like a machine without a sound card.
+bool LoadSdl()
+{
+    static const bool loaded = [] {
+        // Its own dependencies (SDL2 itself) come with it; lookups through
+        // the handle search them too.
+        void* lib = dlopen("libSDL2_mixer-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (lib == nullptr)
+            return false;
+        SdlApi api;
+#define TOLVANE_SDL_RESOLVE(name)                                                  \
+    api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));            \
+    if (api.name == nullptr)                                                       \
+        return false;
+        TOLVANE_SDL_FUNCTIONS(TOLVANE_SDL_RESOLVE)
+#undef TOLVANE_SDL_RESOLVE
+        g_sdl = api;
+        return true;
+    }();
+    return loaded;
+}
+
+// Only reached with the audio open, that is after LoadSdl succeeded.
+const SdlApi& Sdl()
+{
+    return g_sdl;
+}
+
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 // With no sound card, libasound reports every probe on standard error
@@ -100,20 +150,20 @@ CSoundSystem::~CSoundSystem()
         return;
     CloseMusic();  // frees the played tune at once: m_bClosing is set
     FinishPreload();
-    Mix_HaltChannel(-1);
-    Mix_HookMusicFinished(nullptr);
+    Sdl().Mix_HaltChannel(-1);
+    Sdl().Mix_HookMusicFinished(nullptr);
     if (m_pReady != nullptr)
-        Mix_FreeMusic(m_pReady);
+        Sdl().Mix_FreeMusic(m_pReady);
     for (auto& [id, chunk] : m_chunks) {
         if (chunk != nullptr)
-            Mix_FreeChunk(chunk);
+            Sdl().Mix_FreeChunk(chunk);
     }
-    Mix_CloseAudio();
-    Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    Sdl().Mix_CloseAudio();
+    Sdl().Mix_Quit();
+    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     // SDL's own bookkeeping (hints and the like) goes only with a full quit.
-    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
-        SDL_Quit();
+    if (Sdl().SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        Sdl().SDL_Quit();
 }
 
 std::string CSoundSystem::MusicFilePath()
@@ -132,11 +182,11 @@ std::string CSoundSystem::DefaultSoundFont()
 
 bool CSoundSystem::OpenDevice()
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
-    if (Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) == 0)
+    if (Sdl().Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) == 0)
         return true;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
 }
 
@@ -144,33 +194,37 @@ bool CSoundSystem::EnsureAudio()
 {
     if (m_audio != AudioState::Closed)
         return m_audio == AudioState::Open;
+    if (!LoadSdl()) {
+        m_audio = AudioState::Failed;
+        return false;
+    }
     SilenceAlsa();
     // Only the audio part of SDL runs here; the window toolkit owns the signals.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    Sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     bool open = OpenDevice();
     if (!open) {
         // No usable device (a machine without a sound card picks ALSA and
         // fails): the dummy driver keeps the game's timing and stays silent.
-        SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+        Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
         open = OpenDevice();
         // The driver is chosen; a later start-up should try the real ones again.
-        SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        Sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     }
     if (!open) {
         m_audio = AudioState::Failed;
         return false;
     }
     m_audio = AudioState::Open;
-    Mix_Init(MIX_INIT_MID);
+    Sdl().Mix_Init(MIX_INIT_MID);
     SilenceFluidSynth();
     if (!m_strSoundFont.empty())
-        Mix_SetSoundFonts(m_strSoundFont.c_str());
-    Mix_ReserveChannels(WAVE_CHANNEL + 1);
+        Sdl().Mix_SetSoundFonts(m_strSoundFont.c_str());
+    Sdl().Mix_ReserveChannels(WAVE_CHANNEL + 1);
     {
         std::lock_guard<std::mutex> lock(g_hookMutex);
         g_pHookTarget = this;
     }
-    Mix_HookMusicFinished(&CSoundSystem::OnMusicFinished);
+    Sdl().Mix_HookMusicFinished(&CSoundSystem::OnMusicFinished);
     StartPreload(m_strMusicPath, nullptr);
     return true;
 }
@@ -179,7 +233,7 @@ std::string CSoundSystem::GetAudioDriver() const
 {
     if (m_audio != AudioState::Open)
         return {};
-    const char* name = SDL_GetCurrentAudioDriver();
+    const char* name = Sdl().SDL_GetCurrentAudioDriver();
     return name != nullptr ? name : "";
 }
 
@@ -189,8 +243,8 @@ Mix_Chunk* CSoundSystem::FindChunk(int resourceId)
         return it->second;
     Mix_Chunk* chunk = nullptr;
     if (const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{}) {
-        if (SDL_RWops* rw = SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
-            chunk = Mix_LoadWAV_RW(rw, 1);
+        if (SDL_RWops* rw = Sdl().SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
+            chunk = Sdl().Mix_LoadWAV_RW(rw, 1);
     }
     // A missing or broken sound is remembered as such and never retried.
     m_chunks[resourceId] = chunk;
@@ -202,7 +256,7 @@ void CSoundSystem::PlayWave(int resourceId)
     if (!EnsureAudio())
         return;
     if (Mix_Chunk* chunk = FindChunk(resourceId))
-        Mix_PlayChannel(WAVE_CHANNEL, chunk, 0);
+        Sdl().Mix_PlayChannel(WAVE_CHANNEL, chunk, 0);
 }
 
 std::string CSoundSystem::WriteMusicFile()
@@ -227,7 +281,7 @@ void CSoundSystem::StartPreload(const std::string& path, _Mix_Music* played)
 {
     if (m_bClosing) {
         if (played != nullptr)
-            Mix_FreeMusic(played);
+            Sdl().Mix_FreeMusic(played);
         return;
     }
     FinishPreload();
@@ -239,12 +293,12 @@ void CSoundSystem::StartPreload(const std::string& path, _Mix_Music* played)
     m_strPreloadPath = path;
     m_preload = std::thread([this, played, load] {
         if (played != nullptr)
-            Mix_FreeMusic(played);
+            Sdl().Mix_FreeMusic(played);
         if (load)
-            m_pPreloaded = Mix_LoadMUS(m_strPreloadPath.c_str());
+            m_pPreloaded = Sdl().Mix_LoadMUS(m_strPreloadPath.c_str());
         // SDL keeps its error text per thread; a thread it did not start must
         // hand that back itself.
-        SDL_TLSCleanup();
+        Sdl().SDL_TLSCleanup();
     });
 }
 
@@ -259,7 +313,7 @@ void CSoundSystem::FinishPreload()
         m_pReady = m_pPreloaded;
         m_strReadyPath = m_strPreloadPath;
     } else {
-        Mix_FreeMusic(m_pPreloaded);
+        Sdl().Mix_FreeMusic(m_pPreloaded);
     }
     m_pPreloaded = nullptr;
 }
@@ -277,13 +331,13 @@ _Mix_Music* CSoundSystem::TakeFreshMusic(const std::string& path)
     if (m_pReady != nullptr && m_strReadyPath == path)
         music = m_pReady;
     else if (m_pReady != nullptr)
-        Mix_FreeMusic(m_pReady);
+        Sdl().Mix_FreeMusic(m_pReady);
     m_pReady = nullptr;
     m_strReadyPath.clear();
     if (music != nullptr || !HasSoundFont())
         return music;
     // With no soundfont (and no other MIDI player) this fails: no tune.
-    return Mix_LoadMUS(path.c_str());
+    return Sdl().Mix_LoadMUS(path.c_str());
 }
 
 int CSoundSystem::PlayMusic(const std::string& path)
@@ -298,7 +352,7 @@ int CSoundSystem::PlayMusic(const std::string& path)
     m_pPlaying = music;
     m_strPlayingPath = path;
     m_bMusicOpen = true;
-    if (Mix_PlayMusic(music, 0) != 0) {
+    if (Sdl().Mix_PlayMusic(music, 0) != 0) {
         CloseMusic();
         return ERR_PLAY;
     }
@@ -308,7 +362,7 @@ int CSoundSystem::PlayMusic(const std::string& path)
 void CSoundSystem::StopMusic()
 {
     if (m_bMusicOpen)
-        Mix_HaltMusic();
+        Sdl().Mix_HaltMusic();
 }
 
 void CSoundSystem::CloseMusic()
@@ -325,14 +379,14 @@ void CSoundSystem::CloseMusic()
 
 bool CSoundSystem::IsMusicPlaying() const
 {
-    return m_audio == AudioState::Open && Mix_PlayingMusic() != 0;
+    return m_audio == AudioState::Open && Sdl().Mix_PlayingMusic() != 0;
 }
 
 void CSoundSystem::HaltQuietly()
 {
     // Mix_HaltMusic reports the halt through the hook at once, on this thread.
     m_bQuietHalt = true;
-    Mix_HaltMusic();
+    Sdl().Mix_HaltMusic();
     m_bQuietHalt = false;
 }
 

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
@@ -54,7 +57,29 @@ wxString ResText(int id)
     return wxString::FromUTF8(LoadResString(id));
 }
 
+// Fontconfig parses some sixty configuration files and maps its caches the
+// first time any text is measured: a good part of the work before the first
+// paint, and independent of the window system, so it runs beside the
+// toolkit's own start-up. Waited for (never abandoned) at the latest when
+// the program ends.
+struct FontWarmUp {
+    std::thread thread;
+    void Finish()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+    ~FontWarmUp() { Finish(); }
+};
+FontWarmUp g_fontWarmUp;
+
 }  // namespace
+
+void CTolvane32View::PrepareFonts()
+{
+    if (!g_fontWarmUp.thread.joinable())
+        g_fontWarmUp.thread = std::thread([] { FcInit(); });
+}
 
 CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
     : m_pDoc(doc), m_pSound(std::make_unique<CSoundSystem>()), m_nFallFrameMillis(kFallFrameMillis)
@@ -66,6 +91,7 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
 
     // One line of the interface font, Japanese included, with two pixels
     // above and below; measured once so that the zones never move.
+    g_fontWarmUp.Finish();
     {
         wxBitmap probe(8, 8, 24);
         wxMemoryDC dc(probe);
@@ -120,15 +146,25 @@ bool CTolvane32View::IsRectOffClient(const CRect& rect) const
 
 wxRegion CTolvane32View::CardOutlineRgn(const CRect& rect)
 {
-    const int L = rect.left;
-    const int T = rect.top;
-    const int R = rect.right;
-    const int B = rect.bottom;
-    // The white corners of the pictures are rounded; cutting them keeps the
-    // table colour around a card.
-    const wxPoint points[8] = {{L + 2, T}, {L, T + 2}, {L, B - 5}, {L + 5, B},
-                               {R - 3, B}, {R, B - 3}, {R, T + 4}, {R - 4, T}};
-    return wxRegion(8, points, wxWINDING_RULE);
+    // The toolkit builds a polygon region by rasterising it, which cost more
+    // than drawing the card itself: the outline is built once per card size
+    // at the origin and moved into place.
+    static wxRegion s_outline;
+    static int s_width = -1;
+    static int s_height = -1;
+    const int W = rect.Width();
+    const int H = rect.Height();
+    if (W != s_width || H != s_height || !s_outline.IsOk()) {
+        // The white corners of the pictures are rounded; cutting them keeps
+        // the table colour around a card.
+        const wxPoint points[8] = {{2, 0}, {0, 2}, {0, H - 5}, {5, H}, {W - 3, H}, {W, H - 3}, {W, 4}, {W - 4, 0}};
+        s_outline = wxRegion(8, points, wxWINDING_RULE);
+        s_width = W;
+        s_height = H;
+    }
+    wxRegion outline(s_outline);
+    outline.Offset(rect.left, rect.top);
+    return outline;
 }
 
 void CTolvane32View::DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect)

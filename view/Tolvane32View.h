@@ -36,6 +36,11 @@ public:
     CTolvane32View(wxWindow* parent, CTolvane32Doc* doc);
     ~CTolvane32View() override;
 
+    // Starts reading the system's font configuration on another thread, so
+    // that it is ready when the first view measures its text; call it as
+    // early as possible. Without it the view reads it itself, later.
+    static void PrepareFonts();
+
     CTolvane32Doc* GetDocument() const { return m_pDoc; }
 
     // --- drawing
