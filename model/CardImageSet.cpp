@@ -1,52 +1,39 @@
 #include "CardImageSet.h"
 
+#include <array>
 #include <string>
 
 #include "res/resource.h"
 
 namespace {
 
-constexpr FaceRow SuitRow(CardCode base, PictureId first, int rank)
+// The deck order: hearts, diamonds, clubs, spades, each ace to king, then the jokers.
+constexpr std::array<FaceRow, 54> MakeFaceTable()
 {
-    return FaceRow{static_cast<CardCode>(base + rank), first + rank - 1};
+    struct Suit {
+        CardCode base;
+        PictureId firstPicture;
+    };
+    constexpr Suit suits[] = {
+        {0x00, IDB_HEARTS_FIRST},
+        {0x10, IDB_DIAMONDS_FIRST},
+        {0x20, IDB_CLUBS_FIRST},
+        {0x30, IDB_SPADES_FIRST},
+    };
+    std::array<FaceRow, 54> table{};
+    std::size_t row = 0;
+    for (const Suit& suit : suits) {
+        for (int rank = 1; rank <= 13; ++rank)
+            table[row++] = FaceRow{static_cast<CardCode>(suit.base + rank), suit.firstPicture + rank - 1};
+    }
+    table[row++] = FaceRow{CARD_JOKER1, IDB_JOKER1};
+    table[row] = FaceRow{CARD_JOKER2, IDB_JOKER2};
+    return table;
 }
 
 }  // namespace
 
-// The deck order: hearts, diamonds, clubs, spades, each ace to king, then the jokers.
-const FaceRow kFaceTable[54] = {
-    SuitRow(0x00, IDB_HEARTS_FIRST, 1),    SuitRow(0x00, IDB_HEARTS_FIRST, 2),
-    SuitRow(0x00, IDB_HEARTS_FIRST, 3),    SuitRow(0x00, IDB_HEARTS_FIRST, 4),
-    SuitRow(0x00, IDB_HEARTS_FIRST, 5),    SuitRow(0x00, IDB_HEARTS_FIRST, 6),
-    SuitRow(0x00, IDB_HEARTS_FIRST, 7),    SuitRow(0x00, IDB_HEARTS_FIRST, 8),
-    SuitRow(0x00, IDB_HEARTS_FIRST, 9),    SuitRow(0x00, IDB_HEARTS_FIRST, 10),
-    SuitRow(0x00, IDB_HEARTS_FIRST, 11),   SuitRow(0x00, IDB_HEARTS_FIRST, 12),
-    SuitRow(0x00, IDB_HEARTS_FIRST, 13),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 1),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 2),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 3),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 4),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 5),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 6),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 7),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 8),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 9),  SuitRow(0x10, IDB_DIAMONDS_FIRST, 10),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 11), SuitRow(0x10, IDB_DIAMONDS_FIRST, 12),
-    SuitRow(0x10, IDB_DIAMONDS_FIRST, 13),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 1),     SuitRow(0x20, IDB_CLUBS_FIRST, 2),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 3),     SuitRow(0x20, IDB_CLUBS_FIRST, 4),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 5),     SuitRow(0x20, IDB_CLUBS_FIRST, 6),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 7),     SuitRow(0x20, IDB_CLUBS_FIRST, 8),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 9),     SuitRow(0x20, IDB_CLUBS_FIRST, 10),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 11),    SuitRow(0x20, IDB_CLUBS_FIRST, 12),
-    SuitRow(0x20, IDB_CLUBS_FIRST, 13),
-    SuitRow(0x30, IDB_SPADES_FIRST, 1),    SuitRow(0x30, IDB_SPADES_FIRST, 2),
-    SuitRow(0x30, IDB_SPADES_FIRST, 3),    SuitRow(0x30, IDB_SPADES_FIRST, 4),
-    SuitRow(0x30, IDB_SPADES_FIRST, 5),    SuitRow(0x30, IDB_SPADES_FIRST, 6),
-    SuitRow(0x30, IDB_SPADES_FIRST, 7),    SuitRow(0x30, IDB_SPADES_FIRST, 8),
-    SuitRow(0x30, IDB_SPADES_FIRST, 9),    SuitRow(0x30, IDB_SPADES_FIRST, 10),
-    SuitRow(0x30, IDB_SPADES_FIRST, 11),   SuitRow(0x30, IDB_SPADES_FIRST, 12),
-    SuitRow(0x30, IDB_SPADES_FIRST, 13),
-    {CARD_JOKER1, IDB_JOKER1},
-    {CARD_JOKER2, IDB_JOKER2},
-};
-
+constinit const std::array<FaceRow, 54> kFaceTable = MakeFaceTable();
 const PictureId kBackTable[4] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
 
 CCardImageSet g_cardImages;

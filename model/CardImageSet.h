@@ -6,6 +6,8 @@
 // The one instance of the program is g_cardImages.
 #pragma once
 
+#include <array>
+
 #include "Card.h"
 #include "HostServices.h"
 
@@ -16,7 +18,7 @@ struct FaceRow {
     PictureId picture;
 };
 
-extern const FaceRow kFaceTable[54];
+extern const std::array<FaceRow, 54> kFaceTable;
 extern const PictureId kBackTable[4];
 
 // Which pictures exist and how big they are.
