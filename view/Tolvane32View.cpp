@@ -111,6 +111,9 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
     Bind(wxEVT_PAINT, &CTolvane32View::OnPaint, this);
     Bind(wxEVT_SIZE, &CTolvane32View::OnSize, this);
     Bind(wxEVT_LEFT_DOWN, &CTolvane32View::OnMouseDown, this);
+    // The toolkit turns a quick second press into a double click; the game
+    // has no double clicks, so every press is a press.
+    Bind(wxEVT_LEFT_DCLICK, &CTolvane32View::OnMouseDown, this);
     Bind(wxEVT_MENU, &CTolvane32View::OnCommand, this, ID_GAME_DEAL, ID_GAME_CARDBACK);
     Bind(wxEVT_UPDATE_UI, &CTolvane32View::OnUpdateUndo, this, ID_GAME_UNDO);
 }

@@ -390,6 +390,14 @@ class Game:
         env = self.x.env()
         env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_CACHE_HOME=self.cache,
                    XDG_RUNTIME_DIR=self.home)
+        # A sanitizer build of the program keeps the run's sanitizer settings;
+        # faketime is preloaded ahead of the sanitizer's runtime, which must
+        # be told not to mind.
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                env[name] = os.environ[name]
+        if "ASAN_OPTIONS" in env:
+            env["ASAN_OPTIONS"] += ":verify_asan_link_order=0"
         stamp = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(start_time))
         clock = "@" + stamp + ("" if speed is None else " x%s" % speed)
         self.log = open(os.path.join(self.home, "program.log"), "wb")
