@@ -51,7 +51,11 @@ class HostileGame(harness.Game):
                         XDG_RUNTIME_DIR=self.home)
         full_env.update(env or {})
         stamp = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(start_time))
-        command = ["faketime", "-f", "@" + stamp, TOOLS["exe"]]
+        # The clock is faked for the program alone, not for a setpriv in front
+        # of it, whose preloaded clock would hand the program state it may
+        # not open under another account.
+        clock = harness.fake_clock_variables("@" + stamp, full_env.get("LD_PRELOAD"))
+        command = ["env"] + ["%s=%s" % item for item in clock.items()] + [TOOLS["exe"]]
         if user is not None:
             account = pwd.getpwnam(user)
             command = ["setpriv", "--reuid=%d" % account.pw_uid, "--regid=%d" % account.pw_gid,
