@@ -6,15 +6,8 @@
 #include <wx/dcmemory.h>
 #include <wx/weakref.h>
 
-#include "celebration/AnimRunState.h"
-#include "model/CardImageSet.h"
-#include "model/Random.h"
-#include "model/Tolvane32Doc.h"
 #include "res/Strings.h"
 #include "res/resource.h"
-#include "shell/MessageBox.h"
-#include "view/PictureCache.h"
-#include "view/Tolvane32View.h"
 
 namespace {
 
@@ -23,7 +16,8 @@ constexpr int kTickMillis = 100;
 
 }  // namespace
 
-CClearAnimWnd::CClearAnimWnd() : m_timer(this, kTickTimerId), m_motion(ProcessRandom(), ProcessAnimRunState()) {
+CClearAnimWnd::CClearAnimWnd(ICelebrationHost& host)
+    : m_host(host), m_timer(this, kTickTimerId), m_motion(host.Random(), host.RunState()) {
     Bind(wxEVT_PAINT, &CClearAnimWnd::OnPaint, this);
     Bind(wxEVT_TIMER, &CClearAnimWnd::OnTimer, this, kTickTimerId);
     Bind(wxEVT_LEFT_DOWN, &CClearAnimWnd::OnLButtonDown, this);
@@ -36,7 +30,7 @@ CClearAnimWnd::~CClearAnimWnd() {
     StopAll();
 }
 
-bool CClearAnimWnd::Create(CTolvane32View* parent, const wxRect& rect) {
+bool CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     // The cloth is all our own painting: no system erase under it.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     if (!wxWindow::Create(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxBORDER_NONE, "ClearAnimWnd"))
@@ -59,10 +53,6 @@ bool CClearAnimWnd::Create(CTolvane32View* parent, const wxRect& rect) {
     return true;
 }
 
-CTolvane32View* CClearAnimWnd::View() const {
-    return static_cast<CTolvane32View*>(GetParent());
-}
-
 void CClearAnimWnd::StopAll() {
     m_timer.Stop();
     if (HasCapture())
@@ -70,21 +60,16 @@ void CClearAnimWnd::StopAll() {
 }
 
 void CClearAnimWnd::PlayFrame() {
-    CTolvane32View* view = View();
-    if (view == nullptr)
-        return;
-    const CTolvane32Doc* doc = view->GetDocument();
     // The bonus is asked each tick, but only the first one chooses.
-    const int bonus = doc != nullptr ? doc->GetBonus() : 0;
-
+    const int bonus = m_host.Bonus();
     const wxSize client = GetClientSize();
-    const CAnimSetup setup{client.x, client.y, g_cardImages.m_nCardWidth, g_cardImages.m_nCardHeight,
-                           g_cardImages.CurrentBackImage()};
+    const CCardImageSet& images = m_host.Images();
+    const CAnimSetup setup{client.x, client.y, images.CardWidth(), images.CardHeight(), images.CurrentBackImage()};
     const CRect card = m_motion.PlayFrame(bonus, setup);
 
     {
         wxMemoryDC dc(m_bmpCloth);
-        CTolvane32View::DrawCardBitmap(dc, Pictures().Get(m_motion.Image()), card);
+        m_host.DrawCard(dc, m_motion.Image(), card);
     }
     RefreshRect(wxRect(card.left, card.top, card.Width(), card.Height()), false);
 }
@@ -104,12 +89,11 @@ void CClearAnimWnd::OnCaptureLost(wxMouseCaptureLostEvent& /*event*/) {
 }
 
 int CClearAnimWnd::AskNewDeal() {
-    const CTolvane32Doc* doc = View()->GetDocument();
-    const int seconds = doc != nullptr ? doc->ClearSeconds() : 0;
-    const int bonus = doc != nullptr ? doc->GetBonus() : 0;
+    const int seconds = m_host.ClearSeconds();
+    const int bonus = m_host.Bonus();
     const std::string text = bonus != 0 ? FormatResString(IDS_CLEAR_BONUS, bonus, seconds)
                                         : FormatResString(IDS_CLEAR_NO_BONUS, seconds);
-    return TolvaneMessageBox(this, text, MB_OKCANCEL | MB_ICONINFORMATION);
+    return m_host.MessageBox(this, text, MB_OKCANCEL | MB_ICONINFORMATION);
 }
 
 void CClearAnimWnd::OnLButtonDown(wxMouseEvent& /*event*/) {
@@ -118,19 +102,15 @@ void CClearAnimWnd::OnLButtonDown(wxMouseEvent& /*event*/) {
         return;
     m_bAsking = true;
 
-    View()->StopMusic();
+    m_host.StopMusic();
     // The tick goes on behind the message box, from the box's own loop.
     wxWeakRef<CClearAnimWnd> self(this);
     const int answer = AskNewDeal();
     if (!self)
         return;  // the view took the window away meanwhile
 
-    CTolvane32View* view = View();
-    if (answer == IDOK) {
-        // Queued, not sent: the deal runs after this window has gone.
-        wxQueueEvent(view->GetEventHandler(), new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));
-    }
     StopAll();
-    view->OnCelebrationClosed(this);
+    // The host queues the deal, so that it runs after this window has gone.
+    m_host.OnCelebrationClosed(this, answer == IDOK);
     Destroy();
 }

@@ -19,18 +19,17 @@
 #include <wx/timer.h>
 
 #include "celebration/AnimMotion.h"
-
-class CTolvane32View;
+#include "celebration/CelebrationHost.h"
 
 class CClearAnimWnd : public wxWindow {
 public:
-    CClearAnimWnd();
+    explicit CClearAnimWnd(ICelebrationHost& host);
     ~CClearAnimWnd() override;
 
-    // Creates the window as a visible child of the view over rect (view
-    // client coordinates), takes the mouse and starts the 100 ms tick.
-    // False when the window could not be created.
-    bool Create(CTolvane32View* parent, const wxRect& rect);
+    // Creates the window as a visible child of parent (the view) over rect
+    // (parent client coordinates), takes the mouse and starts the 100 ms
+    // tick. False when the window could not be created.
+    bool Create(wxWindow* parent, const wxRect& rect);
 
     // One tick: moves the card and draws it.
     void PlayFrame();
@@ -49,7 +48,6 @@ public:
     static wxColour ClothColour() { return wxColour(0, 127, 1); }
 
 private:
-    CTolvane32View* View() const;
     void OnTimer(wxTimerEvent& event);
     void OnLButtonDown(wxMouseEvent& event);
     void OnPaint(wxPaintEvent& event);
@@ -57,6 +55,7 @@ private:
     // Lets go of the mouse and stops the tick.
     void StopAll();
 
+    ICelebrationHost& m_host;
     wxTimer m_timer;
     unsigned m_nTimerID = 0;
     wxBitmap m_bmpCloth;

@@ -36,21 +36,19 @@ constexpr std::array<FaceRow, 54> MakeFaceTable()
 constinit const std::array<FaceRow, 54> kFaceTable = MakeFaceTable();
 const PictureId kBackTable[4] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
 
-CCardImageSet g_cardImages;
-
 void CCardImageSet::LoadImages(const IPictureSource& pictures, ISettings& settings)
 {
     m_settings = &settings;
     int width = 0;
     int height = 0;
-    for (int i = 0; i < 54; ++i) {
-        m_codes[i] = kFaceTable[i].code;
-        m_faces[i] = pictures.PictureSize(kFaceTable[i].picture, width, height) ? kFaceTable[i].picture : 0;
+    for (std::size_t i = 0; i < kFaceTable.size(); ++i) {
+        m_faces[i].code = kFaceTable[i].code;
+        m_faces[i].picture = pictures.PictureSize(kFaceTable[i].picture, width, height) ? kFaceTable[i].picture : 0;
     }
     for (int i = 0; i < 4; ++i)
         m_backs[i] = pictures.PictureSize(kBackTable[i], width, height) ? kBackTable[i] : 0;
 
-    int cover = settings.GetInt("Customize", "iCover", 0);
+    int cover = settings.Get(setting::kCover);
     if (cover < 0 || cover >= 4)
         cover = 0;
     m_iCover = cover;
@@ -69,7 +67,7 @@ void CCardImageSet::LoadImages(const IPictureSource& pictures, ISettings& settin
 void CCardImageSet::CopyOrdinaryCodes(BYTE out[52]) const
 {
     for (int i = 0; i < 52; ++i)
-        out[i] = m_codes[i];
+        out[i] = kFaceTable[i].code;
 }
 
 void CCardImageSet::Shuffle(int n, BYTE* codes, IHost& host)
@@ -89,9 +87,11 @@ void CCardImageSet::Shuffle(int n, BYTE* codes, IHost& host)
 
 PictureId CCardImageSet::FaceImage(BYTE code) const
 {
-    for (int i = 0; i < 54; ++i) {
-        if (m_codes[i] == code)
-            return code == CARD_NONE ? 0 : m_faces[i];
+    if (code == CARD_NONE)
+        return 0;
+    for (const FaceRow& row : m_faces) {
+        if (row.code == code)
+            return row.picture;
     }
     return 0;
 }
@@ -101,7 +101,7 @@ int CCardImageSet::SetCurrentBack(int i)
     if (i < 0 || i >= 4)
         return -1;
     if (m_settings != nullptr)
-        m_settings->WriteString("Customize", "iCover", std::to_string(i));
+        m_settings->Write(setting::kCover, std::to_string(i));
     m_iCover = i;
     return 0;
 }

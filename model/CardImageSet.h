@@ -3,7 +3,7 @@
 //
 // Pictures are named by their resource identifiers (PictureId); the view
 // resolves an identifier to a toolkit bitmap, so this class needs no toolkit.
-// The one instance of the program is g_cardImages.
+// The application owns the one instance and hands it to the document.
 #pragma once
 
 #include <array>
@@ -42,21 +42,23 @@ public:
     // Exchanges codes[0] with codes[rand() % n], (now % 256) + 256 times.
     static void Shuffle(int n, BYTE* codes, IHost& host);
 
+    // The face picture of a card code; 0 for no card and unknown codes.
     PictureId FaceImage(BYTE code) const;
     PictureId CurrentBackImage() const { return m_backs[m_iCover]; }
-    PictureId BackImage(int i) const { return m_backs[i]; }
+    // Back i (0..3); 0 for any other i.
+    PictureId BackImage(int i) const { return i >= 0 && i < 4 ? m_backs[i] : 0; }
+    int CurrentBack() const { return m_iCover; }
     // Stores a back 0..3 (writes Customize/iCover) and returns 0; -1 otherwise.
     int SetCurrentBack(int i);
 
+    int CardWidth() const { return m_nCardWidth; }
+    int CardHeight() const { return m_nCardHeight; }
+
+private:
+    std::array<FaceRow, 54> m_faces{};  // the picture is 0 when it did not load
+    PictureId m_backs[4] = {};
     int m_iCover = 0;
     int m_nCardWidth = 0;
     int m_nCardHeight = 0;
-
-private:
-    BYTE m_codes[54] = {};
-    PictureId m_faces[54] = {};
-    PictureId m_backs[4] = {};
     ISettings* m_settings = nullptr;
 };
-
-extern CCardImageSet g_cardImages;

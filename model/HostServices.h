@@ -11,6 +11,7 @@
 
 #include "Card.h"
 #include "Rect.h"
+#include "SettingKeys.h"
 
 // Message-box styles and answers, with the values the game has always used.
 constexpr unsigned MB_OK = 0x00;
@@ -50,10 +51,15 @@ public:
     virtual ~ISettings() = default;
     // The key's integer value, or def when the key or the file is missing.
     virtual int GetInt(const char* section, const char* key, int def) = 0;
-    // The key's text, or def; cut to at most 59 bytes.
+    // The key's text, or def; long enough for any name the record dialog accepts.
     virtual std::string GetString(const char* section, const char* key, const char* def) = 0;
     // Creates the file, section and key as needed; failures are silent.
     virtual void WriteString(const char* section, const char* key, const std::string& value) = 0;
+
+    int Get(const IntSetting& s) { return GetInt(s.section, s.key, s.def); }
+    std::string Get(const TextSetting& s) { return GetString(s.section, s.key, s.def); }
+    template <class Setting>
+    void Write(const Setting& s, const std::string& value) { WriteString(s.section, s.key, value); }
 };
 
 // The document's one view.

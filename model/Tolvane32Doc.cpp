@@ -1,7 +1,6 @@
 #include "Tolvane32Doc.h"
 
-#include <cstring>
-
+#include "Text.h"
 #include "res/resource.h"
 #include "res/Strings.h"
 
@@ -14,12 +13,6 @@ int RowOf(int index)
     while ((row + 1) * (row + 2) / 2 <= index)
         ++row;
     return row;
-}
-
-std::string LeftTrimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n\v\f");
-    return first == std::string::npos ? std::string() : text.substr(first);
 }
 
 }  // namespace
@@ -50,11 +43,9 @@ CRect PositionRect(int position, int cardWidth, int cardHeight)
 CTolvane32Doc::CTolvane32Doc(IHost& host, ISettings& settings, CCardImageSet& images)
     : m_host(host), m_settings(settings), m_images(images)
 {
-    m_bmpStockOK = IDB_STOCK_OK;
-    m_bmpStockNG = IDB_STOCK_NG;
-    m_iMaxPoint = settings.GetInt("MaxPoint", "iMaxPoint", 0);
-    m_strFastPlayer = settings.GetString("FastGameOver", "strFastPlayer", "");
-    m_lFastTimeSpan = settings.GetInt("FastGameOver", "lFastTimeSpan", 0);
+    m_iMaxPoint = settings.Get(setting::kMaxPoint);
+    m_strFastPlayer = settings.Get(setting::kFastPlayer);
+    m_lFastTimeSpan = settings.Get(setting::kFastTime);
 }
 
 // ---------------------------------------------------------------- the deal
@@ -100,7 +91,7 @@ void CTolvane32Doc::GetStockBitmap(PictureId* out, CRect* rect) const
 {
     *rect = RectOf(POS_STOCK);
     if (m_aStock[0].IsEmpty())
-        *out = m_nRecycle >= MAX_RECYCLE ? m_bmpStockNG : m_bmpStockOK;
+        *out = m_nRecycle >= MAX_RECYCLE ? IDB_STOCK_NG : IDB_STOCK_OK;
     else
         *out = m_images.CurrentBackImage();
 }
@@ -131,15 +122,30 @@ void CTolvane32Doc::GetPositionRect(int position, CRect* rect) const
 
 CRect CTolvane32Doc::RectOf(int position) const
 {
-    return PositionRect(position, m_images.m_nCardWidth, m_images.m_nCardHeight);
+    return PositionRect(position, m_images.CardWidth(), m_images.CardHeight());
+}
+
+CCard CTolvane32Doc::GetCard(int position) const
+{
+    if (position == POS_STOCK)
+        return StockTop() >= 0 ? m_aStock[StockTop()] : CCard();
+    if (position == POS_WASTE)
+        return WasteTop() >= 0 ? m_aWaste[WasteTop()] : CCard();
+    if (position >= POS_TRIANGLE_FIRST && position <= POS_TRIANGLE_LAST)
+        return m_aTriangle[position - POS_TRIANGLE_FIRST];
+    return CCard();
+}
+
+int CTolvane32Doc::GetPileCount(int position) const
+{
+    if (position == POS_STOCK)
+        return StockTop() + 1;
+    if (position == POS_WASTE)
+        return WasteTop() + 1;
+    return 0;
 }
 
 // ---------------------------------------------------------------- rules of play
-
-void CTolvane32Doc::GetPositionState(int position, int* state) const
-{
-    *state = GetPositionState(position);
-}
 
 int CTolvane32Doc::GetPositionState(int position) const
 {
@@ -157,6 +163,35 @@ int CTolvane32Doc::GetPositionState(int position) const
         return PS_FREE;
     const bool covered = !m_aTriangle[index + row + 1].IsEmpty() || !m_aTriangle[index + row + 2].IsEmpty();
     return covered ? PS_COVERED : PS_FREE;
+}
+
+int CTolvane32Doc::OnLButtonDown(const CPoint& point)
+{
+    // The clear time runs up to this press, whatever it hits.
+    m_timeLastClick = m_host.Now();
+
+    if (RectOf(POS_STOCK).PtInRect(point)) {
+        OnStockClick();
+        return POS_STOCK;
+    }
+    if (RectOf(POS_WASTE).PtInRect(point)) {
+        OnWasteClick();
+        return POS_WASTE;
+    }
+    // The bottom row first: the card painted last is the one seen.
+    for (int position = POS_TRIANGLE_LAST; position >= POS_TRIANGLE_FIRST; --position) {
+        if (!RectOf(position).PtInRect(point))
+            continue;
+        const int state = GetPositionState(position);
+        if (state == PS_EMPTY)
+            continue;  // a gap shows the card above it
+        if (state == PS_FREE)
+            OnCardClick(position);
+        else
+            m_host.Beep();
+        return position;
+    }
+    return POS_NONE;
 }
 
 bool CTolvane32Doc::IsPair(CCard a, CCard b)
@@ -391,15 +426,34 @@ void CTolvane32Doc::RecordFastClear()
     if (m_lFastTimeSpan != 0 && secs >= m_lFastTimeSpan)
         return;
 
-    std::string name = m_strLastPlayer;
-    if (m_host.AskPlayerName(FormatResString(IDS_CLEAR_ACHIEVED, secs), name) != IDOK)
+    std::string name;
+    if (!AskName(FormatResString(IDS_CLEAR_ACHIEVED, secs), name))
         return;
-    name = LeftTrimmed(name);
-    m_strLastPlayer = name;
     m_strFastPlayer = name;
     m_lFastTimeSpan = secs;
-    m_settings.WriteString("FastGameOver", "lFastTimeSpan", std::to_string(secs));
-    m_settings.WriteString("FastGameOver", "strFastPlayer", name);
+    m_settings.Write(setting::kFastTime, std::to_string(secs));
+    m_settings.Write(setting::kFastPlayer, name);
+}
+
+void CTolvane32Doc::SaveBestScore()
+{
+    if (m_nScore <= 0 || m_nScore <= m_iMaxPoint)
+        return;
+    std::string name;
+    if (!AskName(FormatResString(IDS_SCORE_ACHIEVED, m_nScore), name))
+        return;
+    m_settings.Write(setting::kMaxPoint, std::to_string(m_nScore));
+    m_settings.Write(setting::kChamp, name);
+}
+
+bool CTolvane32Doc::AskName(const std::string& achievement, std::string& name)
+{
+    name = m_strLastPlayer;
+    if (m_host.AskPlayerName(achievement, name) != IDOK)
+        return false;
+    name = TrimLeft(name);
+    m_strLastPlayer = name;
+    return true;
 }
 
 // ---------------------------------------------------------------- undo

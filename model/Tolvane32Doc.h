@@ -40,9 +40,15 @@ public:
 
     // The one view; set once the view exists.
     void SetView(IDocView* view) { m_pView = view; }
+    // The card pictures the game names, and the card size.
+    const CCardImageSet& Images() const { return m_images; }
+    CCardImageSet& Images() { return m_images; }
 
     // --- the deal
+    // Shuffles a fresh deck, deals it and starts the clear time.
     void DealCards();
+    // Deals the 52 codes: the first 28 to the triangle, the other 24 and
+    // the two jokers, shuffled, to the stock.
     void Deal(const BYTE codes[52]);
 
     // --- drawing queries
@@ -50,11 +56,26 @@ public:
     void GetWasteBitmap(PictureId* out, CRect* rect, bool* selected) const;
     void GetTriangleBitmap(int index, PictureId* out, CRect* rect, bool* selected) const;
     void GetPositionRect(int position, CRect* rect) const;
-    std::string GetFastPlayer() const { return m_strFastPlayer; }
+    int GetPositionState(int position) const;
+
+    // --- what the table shows
+    // The card at a place: the top card of the stock or the waste, or the
+    // triangle card; an empty card when there is none.
+    CCard GetCard(int position) const;
+    // The number of cards in the stock or the waste; 0 for any other place.
+    int GetPileCount(int position) const;
+    int GetSelection() const { return m_nSelPos; }
+    int GetRecycleCount() const { return m_nRecycle; }
+    int GetScore() const { return m_nScore; }
+
+    // --- mouse play
+    // A left press at point (client pixels): stamps the click time, finds
+    // the place under the point (stock, waste, then the triangle from the
+    // bottom row up, skipping gaps) and plays it; a covered card beeps.
+    // Returns the place hit, POS_NONE when nothing was.
+    int OnLButtonDown(const CPoint& point);
 
     // --- rules of play
-    void GetPositionState(int position, int* state) const;
-    int GetPositionState(int position) const;
     static bool IsPair(CCard a, CCard b);
     int ConfirmJoker(CCard card);
     void OnStockClick();
@@ -67,13 +88,36 @@ public:
     void CheckGameOver();
     bool HasMove() const;
     void RecordFastClear();
+    // At exit: a running score above the stored best is offered for a name
+    // and stored; the caption keeps the record of the start.
+    void SaveBestScore();
+
+    // --- the records
+    const std::string& GetFastPlayer() const { return m_strFastPlayer; }
+    long GetFastTimeSpan() const { return m_lFastTimeSpan; }
+    // The clear time: from the deal to the click that cleared the triangle.
+    int ClearSeconds() const { return static_cast<int>(m_timeLastClick - m_timeDeal); }
 
     // --- undo
     void Undo();
     bool CanUndo() const;
 
-    // The clear time: from the deal to the click that cleared the triangle.
-    int ClearSeconds() const { return static_cast<int>(m_timeLastClick - m_timeDeal); }
+private:
+    int StockTop() const;      // highest occupied stock slot, -1 when empty
+    int WasteTop() const;      // highest occupied waste slot, -1 when empty
+    static int FirstFree(const CCard* pile);
+    void ClearUndo();
+    void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
+    void Deselect();
+    CRect RectOf(int position) const;
+    // Asks for a record holder's name, offering the last one typed; the
+    // name without leading blanks, or nothing when the player cancels.
+    bool AskName(const std::string& achievement, std::string& name);
+
+    IHost& m_host;
+    ISettings& m_settings;
+    CCardImageSet& m_images;
+    IDocView* m_pView = nullptr;
 
     int m_nScore = 0;
     CCard m_aTriangle[TRIANGLE_CARDS];
@@ -84,8 +128,6 @@ public:
     int m_nRecycle = 0;
     int m_anUndoPos[2] = {POS_NONE, POS_NONE};
     CCard m_aUndoCard[2];
-    PictureId m_bmpStockOK = 0;
-    PictureId m_bmpStockNG = 0;
     bool m_bJokerNotice = true;
     bool m_bLossNotified = false;
     bool m_bCleared = false;
@@ -95,18 +137,4 @@ public:
     long m_lFastTimeSpan = 0;
     TimeSecs m_timeDeal = 0;
     TimeSecs m_timeLastClick = 0;
-
-private:
-    int StockTop() const;      // highest occupied stock slot, -1 when empty
-    int WasteTop() const;      // highest occupied waste slot, -1 when empty
-    static int FirstFree(const CCard* pile);
-    void ClearUndo();
-    void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
-    void Deselect();
-    CRect RectOf(int position) const;
-
-    IHost& m_host;
-    ISettings& m_settings;
-    CCardImageSet& m_images;
-    IDocView* m_pView = nullptr;
 };

@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include <wx/app.h>
 #include <wx/log.h>
@@ -31,6 +34,13 @@ public:
         SetClassName("tolvane32");
     }
 
+    // The font warm-up is waited for, never abandoned, however start-up ended.
+    ~CTolvane32App() override
+    {
+        if (m_fontWarmUp.joinable())
+            m_fontWarmUp.join();
+    }
+
     // Without a display the toolkit cannot start at all. Its own complaint
     // is a timestamped log line about its internals; the player gets one
     // plain line instead, and the program ends with a failure status before
@@ -38,9 +48,11 @@ public:
     bool Initialize(int& argCount, wxChar** args) override
     {
         {
-            // Reading the font configuration needs no display: it runs
-            // while the toolkit starts.
-            CTolvane32View::PrepareFonts();
+            // Fontconfig parses some sixty configuration files and maps its
+            // caches the first time any text is measured: a good part of the
+            // work before the first paint. It needs no display, so it runs
+            // while the toolkit starts; the view waits for it.
+            m_fontWarmUp = std::thread([] { FcInit(); });
             // The toolkit loads the system's OpenGL driver while it connects
             // to the display, only to choose visuals for GL drawing; with
             // Mesa's software renderer that was a third of all the start-up
@@ -79,19 +91,22 @@ private:
         // standard error, never into a dialog of its own.
         delete wxLog::SetActiveTarget(new wxLogStderr);
 
-        Pictures().LoadAll();
-        g_cardImages.LoadImages(Pictures(), m_settings);
+        m_pictures.LoadAll();
+        m_images.LoadImages(m_pictures, m_settings);
+        m_pHost = std::make_unique<CWxHost>(m_images, m_pictures);
+        m_pDoc = std::make_unique<CTolvane32Doc>(*m_pHost, m_settings, m_images);
 
-        m_pDoc = std::make_unique<CTolvane32Doc>(m_host, m_settings, g_cardImages);
-
-        auto* frame = new CMainFrame(*m_pDoc, m_settings);
-        m_host.SetDialogParent(frame);
+        // The view measures its text as it is made.
+        if (m_fontWarmUp.joinable())
+            m_fontWarmUp.join();
+        auto* frame = new CMainFrame(*m_pDoc, m_pictures, *m_pHost);
+        m_pHost->SetDialogParent(frame);
         m_pDoc->SetView(frame->GetView());
         SetTopWindow(frame);
 
         // The caption is set here only: it shows the record as it stood at start.
-        const std::string champ = m_settings.GetString("MaxPoint", "strChamp", "None");
-        const int maxPoint = m_settings.GetInt("MaxPoint", "iMaxPoint", 0);
+        const std::string champ = m_settings.Get(setting::kChamp);
+        const int maxPoint = m_settings.Get(setting::kMaxPoint);
         frame->SetTitle(wxString::FromUTF8(FormatResString(IDS_APP_TITLE, champ.c_str(), maxPoint)));
 
         frame->Show(true);
@@ -107,9 +122,12 @@ private:
     }
 
     // Destroyed with the application object, after every window: the view
-    // holds the document to the end.
+    // holds the document, the pictures and the host to the end.
+    std::thread m_fontWarmUp;
     CProfileSettings m_settings;
-    CWxHost m_host;
+    CPictureCache m_pictures;
+    CCardImageSet m_images;
+    std::unique_ptr<CWxHost> m_pHost;
     std::unique_ptr<CTolvane32Doc> m_pDoc;
 };
 

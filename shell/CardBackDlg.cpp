@@ -27,8 +27,8 @@ public:
 
 }  // namespace
 
-CCardBackDlg::CCardBackDlg(wxWindow* parent)
-    : CResDialog(parent, IDS_DLG_CARDBACK_CAPTION, 157, 165, wxCAPTION)
+CCardBackDlg::CCardBackDlg(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures)
+    : CResDialog(parent, IDS_DLG_CARDBACK_CAPTION, 157, 165, wxCAPTION), m_images(images), m_pictures(pictures)
 {
     // Created in the tab order of the layout.
     m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
@@ -52,7 +52,7 @@ CCardBackDlg::CCardBackDlg(wxWindow* parent)
 void CCardBackDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
 {
     m_nMaxCover = 3;
-    m_nCover = g_cardImages.m_iCover;
+    m_nCover = m_images.CurrentBack();
     if (m_nCover < 0 || m_nCover > m_nMaxCover)
         m_nCover = 0;
     UpdateArrows();
@@ -97,7 +97,7 @@ void CCardBackDlg::UpdateArrows()
 void CCardBackDlg::OnOK(wxCommandEvent& /*event*/)
 {
     // Written even when unchanged: OK always stores what it shows.
-    g_cardImages.SetCurrentBack(m_nCover);
+    m_images.SetCurrentBack(m_nCover);
     EndModal(wxID_OK);
 }
 
@@ -115,17 +115,16 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     m_scaled = wxBitmap();
     m_scaledCover = m_nCover;
     m_scaledSize = size;
-    const wxBitmap* back = Pictures().Get(g_cardImages.BackImage(m_nCover));
+    const wxBitmap* back = m_pictures.Get(m_images.BackImage(m_nCover));
     if (back == nullptr || !back->IsOk() || size.x <= 0 || size.y <= 0)
         return m_scaled;
 
     wxImage image = back->ConvertToImage();
     // The source is the card's own rectangle at the picture's top left.
-    const int w = g_cardImages.m_nCardWidth > 0 ? std::min(g_cardImages.m_nCardWidth, image.GetWidth())
-                                                : image.GetWidth();
-    const int h = g_cardImages.m_nCardHeight > 0
-                      ? std::min(g_cardImages.m_nCardHeight, image.GetHeight())
-                      : image.GetHeight();
+    const int cardW = m_images.CardWidth();
+    const int cardH = m_images.CardHeight();
+    const int w = cardW > 0 ? std::min(cardW, image.GetWidth()) : image.GetWidth();
+    const int h = cardH > 0 ? std::min(cardH, image.GetHeight()) : image.GetHeight();
     if (w != image.GetWidth() || h != image.GetHeight())
         image = image.GetSubImage(wxRect(0, 0, w, h));
     m_scaled = wxBitmap(image.Scale(size.x, size.y, wxIMAGE_QUALITY_HIGH));
@@ -149,8 +148,8 @@ void CCardBackDlg::OnPaintPreview(wxPaintEvent& /*event*/)
     dc.DrawRectangle(0, 0, size.x, size.y);
 }
 
-int RunCardBackDialog(wxWindow* parent)
+int RunCardBackDialog(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures)
 {
-    CCardBackDlg dlg(parent);
+    CCardBackDlg dlg(parent, images, pictures);
     return dlg.ShowModal() == wxID_OK ? IDOK : IDCANCEL;
 }

@@ -11,6 +11,8 @@
 
 #include "shell/ResDialog.h"
 
+class CCardImageSet;
+class CPictureCache;
 class wxButton;
 class wxCommandEvent;
 class wxInitDialogEvent;
@@ -19,7 +21,7 @@ class wxWindow;
 
 class CCardBackDlg : public CResDialog {
 public:
-    explicit CCardBackDlg(wxWindow* parent);
+    CCardBackDlg(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures);
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnPrevCover(wxCommandEvent& event);
@@ -44,6 +46,9 @@ public:
 
 private:
     void OnPaintPreview(wxPaintEvent& event);
+
+    CCardImageSet& m_images;
+    const CPictureCache& m_pictures;
 
     wxButton* m_pOK = nullptr;
     wxButton* m_pCancel = nullptr;

@@ -3,15 +3,17 @@
 
 #include <string>
 
+class CCardImageSet;
+class CPictureCache;
 class wxWindow;
 
 // The record-name dialog: shows the achievement line and offers name.
 // Returns IDOK with name set to the text typed (untrimmed), or IDCANCEL.
 int RunPlayerNameDialog(wxWindow* parent, const std::string& achievement, std::string& name);
 
-// The card-back dialog: OK stores the chosen back through g_cardImages.SetCurrentBack.
+// The card-back dialog: OK stores the chosen back through images.SetCurrentBack.
 // Returns IDOK or IDCANCEL.
-int RunCardBackDialog(wxWindow* parent);
+int RunCardBackDialog(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures);
 
 // The About box.
 void RunAboutDialog(wxWindow* parent);

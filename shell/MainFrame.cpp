@@ -11,8 +11,8 @@
 #include "res/Strings.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
-#include "shell/MessageBox.h"
 #include "view/Tolvane32View.h"
+#include "view/ViewHost.h"
 
 namespace {
 
@@ -44,11 +44,11 @@ wxIconBundle ProgramIcons()
 
 }  // namespace
 
-CMainFrame::CMainFrame(CTolvane32Doc& doc, ISettings& settings)
-    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), wxSize(640, 512)), m_doc(doc), m_settings(settings)
+CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
+    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), wxSize(640, 512)), m_doc(doc), m_host(host)
 {
     CreateMenu();
-    m_pView = new CTolvane32View(this, &m_doc);
+    m_pView = new CTolvane32View(this, m_doc, pictures, host);
 
     // The menu reaches the frame; the game commands belong to the view. They
     // come from the menu under their folded ids and, posted, under their own.
@@ -112,33 +112,14 @@ void CMainFrame::OnViewUpdateUI(wxUpdateUIEvent& event)
 
 int CMainFrame::ConfirmExit()
 {
-    return TolvaneMessageBox(this, LoadResString(IDS_EXIT_CONFIRM), MB_OKCANCEL);
-}
-
-std::string CMainFrame::TrimLeft(const std::string& text)
-{
-    const std::string::size_type first = text.find_first_not_of(" \t\r\n\v\f");
-    return first == std::string::npos ? std::string() : text.substr(first);
-}
-
-void CMainFrame::SaveBestScore()
-{
-    const int score = m_doc.m_nScore;
-    if (score <= 0 || score <= m_doc.m_iMaxPoint)
-        return;
-    std::string name = m_doc.m_strLastPlayer;
-    if (RunPlayerNameDialog(this, FormatResString(IDS_SCORE_ACHIEVED, score), name) != IDOK)
-        return;
-    // Only the file changes: the caption keeps the record of the start.
-    m_settings.WriteString("MaxPoint", "iMaxPoint", std::to_string(score));
-    m_settings.WriteString("MaxPoint", "strChamp", TrimLeft(name));
+    return m_host.MessageBox(this, LoadResString(IDS_EXIT_CONFIRM), MB_OKCANCEL);
 }
 
 void CMainFrame::OnAppExit(wxCommandEvent&)
 {
     if (ConfirmExit() != IDOK)
         return;
-    SaveBestScore();
+    m_doc.SaveBestScore();
     // Destroyed directly, without a close event: the question was asked.
     Destroy();
 }
@@ -151,7 +132,7 @@ void CMainFrame::OnClose(wxCloseEvent& event)
             event.Veto();
             return;
         }
-        SaveBestScore();
+        m_doc.SaveBestScore();
     }
     Destroy();
 }

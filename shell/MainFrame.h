@@ -7,19 +7,18 @@
 // close box, asks first and gives the best-score check its one chance to run.
 #pragma once
 
-#include <string>
-
 #include <wx/frame.h>
 
+class CPictureCache;
 class CTolvane32Doc;
 class CTolvane32View;
-class ISettings;
+class IViewHost;
 
 class CMainFrame : public wxFrame {
 public:
     // Opens at (4, 4) with an outer size of 640 x 512, whatever size it had
     // when it last closed; creates the menu and the view.
-    CMainFrame(CTolvane32Doc& doc, ISettings& settings);
+    CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host);
 
     CTolvane32View* GetView() const { return m_pView; }
 
@@ -30,17 +29,12 @@ public:
 
     // The exit question; returns IDOK or IDCANCEL.
     int ConfirmExit();
-    // Offers a running score above the stored best for a name and stores it.
-    void SaveBestScore();
 
     // The menu item id of a command. The toolkit takes item ids below 0x7FFF
     // only, and every command id of the game lies above, so the menu carries
     // them folded by 0x8000; the frame hands each command on under its own id.
     static constexpr int MenuItemId(int commandId) { return commandId - 0x8000; }
     static constexpr int CommandId(int menuItemId) { return menuItemId + 0x8000; }
-
-    // Leading single-byte white space (blank, tab, CR, LF, VT, FF) removed.
-    static std::string TrimLeft(const std::string& text);
 
 private:
     void CreateMenu();
@@ -52,6 +46,6 @@ private:
     void OnClose(wxCloseEvent& event);
 
     CTolvane32Doc& m_doc;
-    ISettings& m_settings;
+    IViewHost& m_host;
     CTolvane32View* m_pView = nullptr;
 };

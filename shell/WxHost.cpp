@@ -4,12 +4,17 @@
 
 #include <wx/utils.h>
 
-#include "model/Random.h"
 #include "shell/Dialogs.h"
+#include "shell/MessageBox.h"
+
+CWxHost::CWxHost(CCardImageSet& images, CPictureCache& pictures) : m_images(images), m_pictures(pictures)
+{
+    m_sound.WriteMusicFile();
+}
 
 int CWxHost::Rand()
 {
-    return ProcessRandom().Rand();
+    return m_random.Rand();
 }
 
 TimeSecs CWxHost::Now()
@@ -25,4 +30,44 @@ void CWxHost::Beep()
 int CWxHost::AskPlayerName(const std::string& achievement, std::string& name)
 {
     return RunPlayerNameDialog(m_pParent, achievement, name);
+}
+
+int CWxHost::MessageBox(wxWindow* owner, const std::string& text, unsigned style)
+{
+    return TolvaneMessageBox(owner, text, style);
+}
+
+void CWxHost::ChooseCardBack(wxWindow* owner)
+{
+    RunCardBackDialog(owner, m_images, m_pictures);
+}
+
+void CWxHost::PlayWave(int resourceId)
+{
+    m_sound.PlayWave(resourceId);
+}
+
+void CWxHost::PlayMusic()
+{
+    m_sound.PlayMusic(m_sound.GetMusicPath());
+}
+
+void CWxHost::StopMusic()
+{
+    m_sound.StopMusic();
+}
+
+void CWxHost::CloseMusic()
+{
+    m_sound.CloseMusic();
+}
+
+bool CWxHost::IsMusicOpen() const
+{
+    return m_sound.IsMusicOpen();
+}
+
+void CWxHost::SetMusicEndHandler(std::function<void()> handler)
+{
+    m_sound.SetMusicFinishedCallback(std::move(handler));
 }

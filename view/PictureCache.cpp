@@ -84,9 +84,3 @@ bool CPictureCache::PictureSize(PictureId id, int& width, int& height) const
     height = it->second.height;
     return true;
 }
-
-CPictureCache& Pictures()
-{
-    static CPictureCache cache;
-    return cache;
-}

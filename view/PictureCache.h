@@ -38,6 +38,3 @@ private:
     };
     mutable std::map<PictureId, Entry> m_pictures;
 };
-
-// The one cache of the program.
-CPictureCache& Pictures();

@@ -1,10 +1,7 @@
 #include "Tolvane32View.h"
 
+#include <algorithm>
 #include <chrono>
-#include <ctime>
-#include <thread>
-
-#include <fontconfig/fontconfig.h>
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
@@ -20,9 +17,6 @@
 #include "model/Tolvane32Doc.h"
 #include "res/Strings.h"
 #include "res/resource.h"
-#include "shell/Dialogs.h"
-#include "shell/MessageBox.h"
-#include "shell/Sound.h"
 
 namespace {
 
@@ -57,32 +51,10 @@ wxString ResText(int id)
     return wxString::FromUTF8(LoadResString(id));
 }
 
-// Fontconfig parses some sixty configuration files and maps its caches the
-// first time any text is measured: a good part of the work before the first
-// paint, and independent of the window system, so it runs beside the
-// toolkit's own start-up. Waited for (never abandoned) at the latest when
-// the program ends.
-struct FontWarmUp {
-    std::thread thread;
-    void Finish()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-    ~FontWarmUp() { Finish(); }
-};
-FontWarmUp g_fontWarmUp;
-
 }  // namespace
 
-void CTolvane32View::PrepareFonts()
-{
-    if (!g_fontWarmUp.thread.joinable())
-        g_fontWarmUp.thread = std::thread([] { FcInit(); });
-}
-
-CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
-    : m_pDoc(doc), m_pSound(std::make_unique<CSoundSystem>()), m_nFallFrameMillis(kFallFrameMillis)
+CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
+    : m_doc(doc), m_pictures(pictures), m_host(host), m_nFallFrameMillis(kFallFrameMillis)
 {
     // Everything is presented from the off-screen picture: no erasing.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -91,7 +63,6 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
 
     // One line of the interface font, Japanese included, with two pixels
     // above and below; measured once so that the zones never move.
-    g_fontWarmUp.Finish();
     {
         wxBitmap probe(8, 8, 24);
         wxMemoryDC dc(probe);
@@ -102,11 +73,10 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
         m_nStripHeight = height + 4;
     }
 
-    m_pSound->SetMusicFinishedCallback([this] {
+    m_host.SetMusicEndHandler([this] {
         // Runs on the audio thread: only hand the news to the UI thread.
         CallAfter(&CTolvane32View::OnMciNotify);
     });
-    m_pSound->WriteMusicFile();
 
     Bind(wxEVT_PAINT, &CTolvane32View::OnPaint, this);
     Bind(wxEVT_SIZE, &CTolvane32View::OnSize, this);
@@ -121,15 +91,19 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc* doc)
 CTolvane32View::~CTolvane32View()
 {
     // No more news from the audio thread for a view that is going away.
-    m_pSound->SetMusicFinishedCallback(nullptr);
+    m_host.SetMusicEndHandler(nullptr);
+    CloseCelebration();
+    m_host.CloseMusic();
+    m_doc.SetView(nullptr);
+}
+
+void CTolvane32View::CloseCelebration()
+{
     if (m_pClearAnimWnd != nullptr) {
         CClearAnimWnd* wnd = m_pClearAnimWnd;
         m_pClearAnimWnd = nullptr;
         wnd->Destroy();
     }
-    m_pSound->CloseMusic();
-    if (m_pDoc != nullptr)
-        m_pDoc->SetView(nullptr);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -224,30 +198,28 @@ void CTolvane32View::OnDraw(wxDC& dc)
     dc.SetBrush(wxBrush(kTableGreen));
     dc.DrawRectangle(0, 0, client.right, client.bottom - h);
 
-    if (m_pDoc != nullptr) {
-        PictureId picture = 0;
-        CRect rect;
-        bool selected = false;
+    PictureId picture = 0;
+    CRect rect;
+    bool selected = false;
 
-        m_pDoc->GetStockBitmap(&picture, &rect);
-        DrawCardBitmap(dc, Pictures().Get(picture), rect);
+    m_doc.GetStockBitmap(&picture, &rect);
+    DrawCardBitmap(dc, m_pictures.Get(picture), rect);
 
-        if (m_pDoc->GetPositionState(POS_WASTE) != PS_EMPTY) {
-            m_pDoc->GetWasteBitmap(&picture, &rect, &selected);
-            DrawCardBitmap(dc, Pictures().Get(picture), rect);
-            if (selected)
-                InvertRect(dc, rect);
-        }
+    if (m_doc.GetPositionState(POS_WASTE) != PS_EMPTY) {
+        m_doc.GetWasteBitmap(&picture, &rect, &selected);
+        DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+        if (selected)
+            InvertRect(dc, rect);
+    }
 
-        // Rising order paints every row over the row above it.
-        for (int index = 0; index < TRIANGLE_CARDS; ++index) {
-            if (m_pDoc->GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
-                continue;
-            m_pDoc->GetTriangleBitmap(index, &picture, &rect, &selected);
-            DrawCardBitmap(dc, Pictures().Get(picture), rect);
-            if (selected)
-                InvertRect(dc, rect);
-        }
+    // Rising order paints every row over the row above it.
+    for (int index = 0; index < TRIANGLE_CARDS; ++index) {
+        if (m_doc.GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
+            continue;
+        m_doc.GetTriangleBitmap(index, &picture, &rect, &selected);
+        DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+        if (selected)
+            InvertRect(dc, rect);
     }
 
     DrawStrips(dc, client);
@@ -271,24 +243,21 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
     dc.SetTextBackground(*wxWHITE);
     dc.SetTextForeground(*wxBLACK);
 
-    if (m_pDoc == nullptr)
-        return;
-
     wxString record;
-    if (m_pDoc->m_lFastTimeSpan != 0) {
-        record = wxString::FromUTF8(FormatResString(IDS_FAST_RECORD, m_pDoc->GetFastPlayer().c_str(),
-                                                    static_cast<int>(m_pDoc->m_lFastTimeSpan)));
+    if (m_doc.GetFastTimeSpan() != 0) {
+        record = wxString::FromUTF8(FormatResString(IDS_FAST_RECORD, m_doc.GetFastPlayer().c_str(),
+                                                    static_cast<int>(m_doc.GetFastTimeSpan())));
     } else {
         record = ResText(IDS_FAST_NONE);
     }
     dc.DrawText(record, client.left + 16, recordTop + 2);
 
-    dc.DrawText(wxString::FromUTF8(FormatResString(IDS_BONUS_LINE, m_pDoc->GetBonus())), client.left + 16,
+    dc.DrawText(wxString::FromUTF8(FormatResString(IDS_BONUS_LINE, m_doc.GetBonus())), client.left + 16,
                 scoreTop + 2);
     dc.DrawText(ResText(IDS_SCORE_LABEL), client.right - 96, scoreTop + 2);
-    if (m_pDoc->m_nScore < 0)
+    if (m_doc.GetScore() < 0)
         dc.SetTextForeground(kScoreRed);
-    dc.DrawText(wxString::Format("%d", m_pDoc->m_nScore), client.right - 56, scoreTop + 2);
+    dc.DrawText(wxString::Format("%d", m_doc.GetScore()), client.right - 56, scoreTop + 2);
     dc.SetTextForeground(*wxBLACK);
 }
 
@@ -387,47 +356,22 @@ void CTolvane32View::OnMouseDown(wxMouseEvent& event)
 
 void CTolvane32View::OnLButtonDown(const CPoint& point)
 {
-    if (m_pDoc == nullptr)
-        return;
-    // The clear time runs up to this press, whatever it hits.
-    m_pDoc->m_timeLastClick = static_cast<TimeSecs>(std::time(nullptr));
-
+    const int hit = m_doc.OnLButtonDown(point);
     CRect stock;
     CRect waste;
-    m_pDoc->GetPositionRect(POS_STOCK, &stock);
-    m_pDoc->GetPositionRect(POS_WASTE, &waste);
-
-    if (stock.PtInRect(point)) {
-        m_pDoc->OnStockClick();
+    m_doc.GetPositionRect(POS_STOCK, &stock);
+    m_doc.GetPositionRect(POS_WASTE, &waste);
+    // A stock turn changes both piles; every other change was drawn already.
+    if (hit == POS_STOCK)
         InvalidateRect(&stock);
+    if (hit == POS_STOCK || hit == POS_WASTE)
         InvalidateRect(&waste);
-    } else if (waste.PtInRect(point)) {
-        m_pDoc->OnWasteClick();
-        InvalidateRect(&waste);
-    } else {
-        // The bottom row first: the card painted last is the one seen.
-        for (int position = POS_TRIANGLE_LAST; position >= POS_TRIANGLE_FIRST; --position) {
-            CRect rect;
-            m_pDoc->GetPositionRect(position, &rect);
-            if (!rect.PtInRect(point))
-                continue;
-            const int state = m_pDoc->GetPositionState(position);
-            if (state == PS_EMPTY)
-                continue;  // a gap shows the card above it
-            if (state == PS_FREE)
-                m_pDoc->OnCardClick(position);
-            else
-                wxBell();
-            break;
-        }
-    }
-
-    m_pDoc->CheckGameOver();
+    m_doc.CheckGameOver();
 }
 
 int CTolvane32View::ShowMessage(int stringId, unsigned style)
 {
-    return TolvaneMessageBox(this, LoadResString(stringId), style);
+    return m_host.MessageBox(this, LoadResString(stringId), style);
 }
 
 void CTolvane32View::PostCommand(int commandId)
@@ -457,50 +401,35 @@ void CTolvane32View::OnCommand(wxCommandEvent& event)
 
 void CTolvane32View::OnUpdateUndo(wxUpdateUIEvent& event)
 {
-    event.Enable(CanUndo());
-}
-
-bool CTolvane32View::CanUndo() const
-{
-    return m_pDoc != nullptr && m_pDoc->CanUndo();
+    event.Enable(m_doc.CanUndo());
 }
 
 void CTolvane32View::OnDealCards()
 {
-    if (m_pDoc == nullptr)
-        return;
-    m_pDoc->DealCards();
+    m_doc.DealCards();
     InvalidateRect(nullptr);
 }
 
 void CTolvane32View::OnUndo()
 {
-    if (m_pDoc == nullptr)
-        return;
-    m_pDoc->Undo();
+    m_doc.Undo();
     InvalidateRect(nullptr);
 }
 
 void CTolvane32View::OnChangeCardBack()
 {
-    RunCardBackDialog(wxGetTopLevelParent(this));
+    m_host.ChooseCardBack(wxGetTopLevelParent(this));
     // OK or cancel alike: the stock shows whatever back is current now.
     CRect stock;
-    if (m_pDoc != nullptr)
-        m_pDoc->GetPositionRect(POS_STOCK, &stock);
+    m_doc.GetPositionRect(POS_STOCK, &stock);
     InvalidateRect(&stock);
 }
 
 // ---------------------------------------------------------------- card motion
 
-void CTolvane32View::PlayRemovalSound(CCard card)
-{
-    m_pSound->PlayWave(card.IsJoker() ? IDR_SOUND_JOKER : IDR_SOUND_CARD);
-}
-
 void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
 {
-    PlayRemovalSound(card);
+    m_host.PlayWave(card.IsJoker() ? IDR_SOUND_JOKER : IDR_SOUND_CARD);
 
     // The document has taken the card away already: its place shows what
     // lies beneath, and that picture is the background of the whole fall.
@@ -511,7 +440,7 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
         return;
 
     const wxBitmap background = m_bmpTable.GetSubBitmap(wxRect(wxPoint(0, 0), m_bmpTable.GetSize()));
-    const wxBitmap* face = Pictures().Get(g_cardImages.FaceImage(card.GetCode()));
+    const wxBitmap* face = m_pictures.Get(m_doc.Images().FaceImage(card.GetCode()));
     const CRect client = ClientRect();
     const int w = rect.Width();
     const int h = rect.Height();
@@ -561,25 +490,23 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
 
 void CTolvane32View::StartCelebration()
 {
-    if (m_pClearAnimWnd != nullptr) {
-        CClearAnimWnd* old = m_pClearAnimWnd;
-        m_pClearAnimWnd = nullptr;
-        old->Destroy();
-    }
+    CloseCelebration();
     // The score strip stays visible below the celebration, final score and all.
     const CRect client = ClientRect();
     const wxRect area(0, 0, client.Width(), std::max(client.Height() - m_nStripHeight, 0));
 
-    m_pSound->PlayMusic(m_pSound->GetMusicPath());
+    m_host.PlayMusic();
 
-    m_pClearAnimWnd = new CClearAnimWnd();
+    m_pClearAnimWnd = new CClearAnimWnd(*this);
     m_pClearAnimWnd->Create(this, area);
 }
 
-void CTolvane32View::OnCelebrationClosed(CClearAnimWnd* wnd)
+void CTolvane32View::OnCelebrationClosed(wxWindow* wnd, bool dealAgain)
 {
     if (wnd == m_pClearAnimWnd)
         m_pClearAnimWnd = nullptr;
+    if (dealAgain)
+        PostCommand(ID_GAME_DEAL);
     // The record strip may have changed beneath the window (a new fastest
     // clear); show the table as it is now.
     InvalidateRect(nullptr);
@@ -587,20 +514,40 @@ void CTolvane32View::OnCelebrationClosed(CClearAnimWnd* wnd)
 
 void CTolvane32View::StopMusic()
 {
-    m_pSound->StopMusic();
-}
-
-void CTolvane32View::CloseMusic()
-{
-    m_pSound->CloseMusic();
+    m_host.StopMusic();
 }
 
 void CTolvane32View::OnMciNotify()
 {
-    CloseMusic();
+    m_host.CloseMusic();
 }
 
-bool CTolvane32View::IsMusicOpen() const
+int CTolvane32View::Bonus() const
 {
-    return m_pSound->IsMusicOpen();
+    return m_doc.GetBonus();
+}
+
+int CTolvane32View::ClearSeconds() const
+{
+    return m_doc.ClearSeconds();
+}
+
+const CCardImageSet& CTolvane32View::Images() const
+{
+    return m_doc.Images();
+}
+
+void CTolvane32View::DrawCard(wxDC& dc, PictureId picture, const CRect& rect)
+{
+    DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+}
+
+int CTolvane32View::MessageBox(wxWindow* owner, const std::string& text, unsigned style)
+{
+    return m_host.MessageBox(owner, text, style);
+}
+
+IRandom& CTolvane32View::Random()
+{
+    return m_host.Random();
 }

@@ -15,33 +15,29 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 #include <wx/bitmap.h>
 #include <wx/window.h>
 
+#include "celebration/AnimRunState.h"
+#include "celebration/CelebrationHost.h"
 #include "model/HostServices.h"
 #include "model/Rect.h"
+#include "view/ViewHost.h"
 
 class CTolvane32Doc;
 class CClearAnimWnd;
-class CSoundSystem;
+class CPictureCache;
 class wxDC;
 class wxRegion;
 
-class CTolvane32View : public wxWindow, public IDocView {
+class CTolvane32View : public wxWindow, public IDocView, public ICelebrationHost {
 public:
-    // Creates the view window as a child of parent; also creates the sound
-    // system (no device is opened yet) and writes the music file.
-    CTolvane32View(wxWindow* parent, CTolvane32Doc* doc);
+    // Creates the view window as a child of parent, filling its client area.
+    CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host);
     ~CTolvane32View() override;
 
-    // Starts reading the system's font configuration on another thread, so
-    // that it is ready when the first view measures its text; call it as
-    // early as possible. Without it the view reads it itself, later.
-    static void PrepareFonts();
-
-    CTolvane32Doc* GetDocument() const { return m_pDoc; }
+    CTolvane32Doc& GetDocument() const { return m_doc; }
 
     // --- drawing
     // Paints the whole table, strips included, into dc.
@@ -66,20 +62,13 @@ public:
     void OnDealCards();
     void OnUndo();
     void OnChangeCardBack();
-    bool CanUndo() const;
 
     // --- mouse play
     void OnLButtonDown(const CPoint& point);
 
     // --- music and the celebration
-    void StopMusic();
-    void CloseMusic();
     // The tune has ended or was stopped: close the device.
     void OnMciNotify();
-    // True from the start of the tune until the device is closed again.
-    bool IsMusicOpen() const;
-    // The celebration window is going away; it destroys itself afterwards.
-    void OnCelebrationClosed(CClearAnimWnd* wnd);
     CClearAnimWnd* GetCelebrationWindow() const { return m_pClearAnimWnd; }
 
     // --- IDocView
@@ -89,6 +78,17 @@ public:
     void RefreshScoreLine() override;
     void StartCelebration() override;
     void PostCommand(int commandId) override;
+
+    // --- ICelebrationHost
+    int Bonus() const override;
+    int ClearSeconds() const override;
+    const CCardImageSet& Images() const override;
+    void DrawCard(wxDC& dc, PictureId picture, const CRect& rect) override;
+    int MessageBox(wxWindow* owner, const std::string& text, unsigned style) override;
+    void StopMusic() override;
+    void OnCelebrationClosed(wxWindow* wnd, bool dealAgain) override;
+    IRandom& Random() override;
+    CAnimRunState& RunState() override { return m_runState; }
 
     // Called after every frame of a falling card has been presented, with
     // the card's rectangle in that frame (benchmarks and tests watch it).
@@ -114,11 +114,14 @@ private:
     // when stale; false when the client area has no pixels.
     bool EnsureRendered();
     void DrawStrips(wxDC& dc, const CRect& client);
-    void PlayRemovalSound(CCard card);
+    void CloseCelebration();
 
-    CTolvane32Doc* m_pDoc;
+    CTolvane32Doc& m_doc;
+    CPictureCache& m_pictures;
+    IViewHost& m_host;
     CClearAnimWnd* m_pClearAnimWnd = nullptr;
-    std::unique_ptr<CSoundSystem> m_pSound;
+    // The wander and the bounce carry on from one celebration to the next.
+    CAnimRunState m_runState;
     wxBitmap m_bmpTable;
     bool m_bStale = true;
     int m_nStripHeight = 0;

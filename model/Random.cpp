@@ -1,7 +1,0 @@
-#include "Random.h"
-
-CRuntimeRandom& ProcessRandom()
-{
-    static CRuntimeRandom generator;
-    return generator;
-}
