@@ -19,7 +19,6 @@
 #include "celebration/ClearAnimWnd.h"
 #include "model/CardImageSet.h"
 #include "model/Random.h"
-#include "model/Tolvane32Doc.h"
 #include "view/PictureCache.h"
 #include "view/Tolvane32View.h"
 
@@ -32,12 +31,30 @@ public:
     bool OnInit() override { return true; }
 };
 
-class FixedHost : public IHost {
+// The celebration's whole world: a fixed bonus, the built-in pictures.
+class BenchHost : public ICelebrationHost {
 public:
-    int Rand() override { return ProcessRandom().Rand(); }
-    TimeSecs Now() override { return 1'800'000'000; }
-    void Beep() override {}
-    int AskPlayerName(const std::string&, std::string&) override { return IDCANCEL; }
+    BenchHost(const CCardImageSet& images, const CPictureCache& pictures) : m_images(images), m_pictures(pictures) {}
+    int Bonus() const override { return bonus; }
+    int ClearSeconds() const override { return 60; }
+    const CCardImageSet& Images() const override { return m_images; }
+    void DrawCard(wxDC& dc, PictureId picture, const CRect& rect) override
+    {
+        CTolvane32View::DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+    }
+    int MessageBox(wxWindow*, const std::string&, unsigned) override { return IDCANCEL; }
+    void StopMusic() override {}
+    void OnCelebrationClosed(wxWindow*, bool) override {}
+    IRandom& Random() override { return m_random; }
+    CAnimRunState& RunState() override { return m_run; }
+
+    int bonus = 0;
+
+private:
+    const CCardImageSet& m_images;
+    const CPictureCache& m_pictures;
+    CRuntimeRandom m_random;
+    CAnimRunState m_run;
 };
 
 class MemorySettings : public ISettings {
@@ -63,26 +80,11 @@ double Median(std::vector<double> values)
 }
 
 // One celebration of the pattern that the bonus chooses.
-void Measure(const char* name, int recycles, int jokers, CTolvane32Doc& doc, CTolvane32View& view)
+void Measure(const char* name, int bonus, BenchHost& host, wxWindow* parent)
 {
-    BYTE codes[52];
-    g_cardImages.CopyOrdinaryCodes(codes);
-    doc.Deal(codes);
-    for (CCard& card : doc.m_aTriangle)
-        card.Clear();
-    doc.m_nRecycle = recycles;
-    for (CCard* pile : {doc.m_aStock, doc.m_aWaste}) {
-        for (int i = 0; i < PILE_SLOTS; ++i) {
-            if (pile[i].IsJoker())
-                pile[i].SetCode(0x01);
-        }
-    }
-    for (int j = 0; j < jokers; ++j)
-        doc.m_aStock[j].SetCode(static_cast<BYTE>(CARD_JOKER1 + j));
-
-    view.StartCelebration();
-    CClearAnimWnd* wnd = view.GetCelebrationWindow();
-    if (wnd == nullptr) {
+    host.bonus = bonus;
+    auto* wnd = new CClearAnimWnd(host);
+    if (!wnd->Create(parent, wxRect(0, 0, 640, 440))) {
         std::printf("%-10s no celebration window\n", name);
         return;
     }
@@ -127,6 +129,7 @@ void Measure(const char* name, int recycles, int jokers, CTolvane32Doc& doc, CTo
     }
 
     recorder->loop = nullptr;
+    wnd->Destroy();
     std::printf("%-10s period median %7.2f ms  min %7.2f  max %7.2f   tick work median %7.1f us   "
                 "CPU %5.1f ms over %6.0f ms (%.2f%%)\n",
                 name, Median(periods), periods.empty() ? 0 : *low, periods.empty() ? 0 : *high, Median(ticks),
@@ -144,28 +147,26 @@ int main(int argc, char** argv)
     }
     wxTheApp->CallOnInit();
     delete wxLog::SetActiveTarget(new wxLogStderr);
-    Pictures().LoadAll();
+    CPictureCache pictures;
+    pictures.LoadAll();
     MemorySettings settings;
-    g_cardImages.LoadImages(Pictures(), settings);
-
-    FixedHost host;
+    CCardImageSet images;
+    images.LoadImages(pictures, settings);
+    BenchHost host(images, pictures);
     int result = 0;
     {
         wxEventLoop outer;
         wxEventLoopActivator activate(&outer);
-        CTolvane32Doc doc(host, settings, g_cardImages);
         auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxPoint(4, 4), wxSize(640, 512));
-        auto* view = new CTolvane32View(frame, &doc);
-        doc.SetView(view);
         frame->Show();
         wxTheApp->ProcessPendingEvents();
 
         std::printf("celebration window, 100 ticks each (target: period within 5 ms of 100 ms, "
                     "under 1 ms of work a tick)\n");
-        Measure("spiral", 0, 2, doc, *view);
-        Measure("bounce", 0, 1, doc, *view);
-        Measure("wander", 0, 0, doc, *view);
-        Measure("border", 3, 0, doc, *view);
+        Measure("spiral", 2000, host, frame);
+        Measure("bounce", 1000, host, frame);
+        Measure("wander", 500, host, frame);
+        Measure("border", 0, host, frame);
         frame->Destroy();
         wxTheApp->ProcessPendingEvents();
     }

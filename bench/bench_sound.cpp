@@ -12,30 +12,10 @@
 #include <SDL_mixer.h>
 
 #include "shell/Sound.h"
-#include "tests/shell/SynthAudio.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string g_wave;
-std::string g_tune;
-
-AssetBlob Blob(const std::string& bytes)
-{
-    return {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()};
-}
-// The program's own sound and tune; stand-ins made here while they are missing.
-AssetBlob FindTestSound(int id)
-{
-    const AssetBlob real = FindSound(id);
-    return real ? real : id == 300 ? Blob(g_wave) : AssetBlob{};
-}
-AssetBlob FindTestMidi(int id)
-{
-    const AssetBlob real = FindMidi(id);
-    return real ? real : id == 350 ? Blob(g_tune) : AssetBlob{};
-}
 
 std::atomic<bool> g_armed{false};
 std::atomic<long long> g_heardAt{0};
@@ -87,21 +67,19 @@ int main()
         setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::filesystem::path cache = std::filesystem::temp_directory_path() / "tolvane-bench-cache";
     setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    g_wave = synth::Wave(880, 0.14, 8000);
-    g_tune = synth::Tune(40);
     std::printf("soundfont: %s; tune: %s\n", CSoundSystem::DefaultSoundFont().c_str(),
                 FindMidi(350) ? "the program's own" : "a stand-in");
 
     {
         // The device opened by a card sound, but nothing preloaded.
-        CSoundSystem sound(&FindTestSound, &FindTestMidi);
+        CSoundSystem sound;
         const auto start = Clock::now();
         sound.PlayWave(999);
         std::printf("%-34s %7.1f ms\n", "device open (first card sound)", Ms(Clock::now() - start));
         Mix_SetPostMix(&PostMix, nullptr);
         const std::string path = (cache / "direct.mid").string();
         std::filesystem::create_directories(cache);
-        const AssetBlob tune = FindTestMidi(350);
+        const AssetBlob tune = FindMidi(350);
         FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(tune.data, 1, tune.size, f);
         std::fclose(f);
@@ -113,7 +91,7 @@ int main()
     {
         // The game's way: the music file at view creation, a card sound
         // later, the clear a while after that.
-        CSoundSystem sound(&FindTestSound, &FindTestMidi);
+        CSoundSystem sound;
         auto start = Clock::now();
         const std::string path = sound.WriteMusicFile();
         std::printf("%-34s %7.1f ms\n", "WriteMusicFile", Ms(Clock::now() - start));
@@ -131,7 +109,7 @@ int main()
     }
     {
         // A clear straight after the first card sound: PlayMusic waits for the preload.
-        CSoundSystem sound(&FindTestSound, &FindTestMidi);
+        CSoundSystem sound;
         const std::string path = sound.WriteMusicFile();
         sound.PlayWave(300);
         Mix_SetPostMix(&PostMix, nullptr);

@@ -16,19 +16,12 @@
 #include "model/Random.h"
 #include "model/Tolvane32Doc.h"
 #include "view/PictureCache.h"
+#include "shell/WxHost.h"
 #include "view/Tolvane32View.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class BenchHost : public IHost {
-public:
-    int Rand() override { return ProcessRandom().Rand(); }
-    TimeSecs Now() override { return 1'800'000'000; }
-    void Beep() override {}
-    int AskPlayerName(const std::string&, std::string&) override { return IDCANCEL; }
-};
 
 class NoSettings : public ISettings {
 public:
@@ -80,12 +73,14 @@ int main(int argc, char** argv)
         wxEventLoopActivator activate(&loop);
 
         NoSettings settings;
-        BenchHost host;
-        Pictures().LoadAll();
-        g_cardImages.LoadImages(Pictures(), settings);
-        CTolvane32Doc doc(host, settings, g_cardImages);
+        CPictureCache pictures;
+        pictures.LoadAll();
+        CCardImageSet images;
+        images.LoadImages(pictures, settings);
+        CWxHost host(images, pictures);
+        CTolvane32Doc doc(host, settings, images);
         auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxPoint(4, 4), wxSize(640, 512));
-        auto* view = new CTolvane32View(frame, &doc);
+        auto* view = new CTolvane32View(frame, doc, pictures, host);
         doc.SetView(view);
         frame->Show();
         Pump(loop, 40);
@@ -126,8 +121,8 @@ int main(int argc, char** argv)
         for (int position = POS_TRIANGLE_LAST; position >= POS_TRIANGLE_LAST - 6; --position) {
             CRect rect;
             doc.GetPositionRect(position, &rect);
-            const CCard card = doc.m_aTriangle[position - POS_TRIANGLE_FIRST];
-            doc.m_aTriangle[position - POS_TRIANGLE_FIRST].Clear();
+            // The card stays in the document: only the drawing is measured.
+            const CCard card = doc.GetCard(position);
             last = Clock::time_point{};
             const auto start = Clock::now();
             view->AnimateCardFall(card, rect);
