@@ -39,29 +39,24 @@ const PictureId kBackTable[4] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
 void CCardImageSet::LoadImages(const IPictureSource& pictures, ISettings& settings)
 {
     m_settings = &settings;
-    int width = 0;
-    int height = 0;
-    for (std::size_t i = 0; i < kFaceTable.size(); ++i) {
-        m_faces[i].code = kFaceTable[i].code;
-        m_faces[i].picture = pictures.PictureSize(kFaceTable[i].picture, width, height) ? kFaceTable[i].picture : 0;
-    }
+    auto exists = [&pictures](PictureId id) {
+        int width;
+        int height;
+        return pictures.PictureSize(id, width, height);
+    };
+    for (std::size_t i = 0; i < kFaceTable.size(); ++i)
+        m_faces[i] = FaceRow{kFaceTable[i].code, exists(kFaceTable[i].picture) ? kFaceTable[i].picture : 0};
     for (int i = 0; i < 4; ++i)
-        m_backs[i] = pictures.PictureSize(kBackTable[i], width, height) ? kBackTable[i] : 0;
+        m_backs[i] = exists(kBackTable[i]) ? kBackTable[i] : 0;
 
-    int cover = settings.Get(setting::kCover);
-    if (cover < 0 || cover >= 4)
-        cover = 0;
-    m_iCover = cover;
+    const int cover = settings.Get(setting::kCover);
+    m_iCover = cover >= 0 && cover < 4 ? cover : 0;
 
     // Every other part takes the card size from here, never from a constant.
-    width = 0;
-    height = 0;
-    if (!pictures.PictureSize(kFaceTable[0].picture, width, height)) {
-        width = 0;
-        height = 0;
+    if (!pictures.PictureSize(kFaceTable[0].picture, m_nCardWidth, m_nCardHeight)) {
+        m_nCardWidth = 0;
+        m_nCardHeight = 0;
     }
-    m_nCardWidth = width;
-    m_nCardHeight = height;
 }
 
 void CCardImageSet::CopyOrdinaryCodes(BYTE out[52]) const

@@ -188,11 +188,13 @@ TEST(Pictures, EveryCodeHasItsOwnFace)
         {0x3D, 191}, {0x80, 175}, {0x81, 176}, {0x00, 0},   {0x0E, 0},   {0x40, 0},   {0x82, 0}};
     for (const auto& row : rows)
         EXPECT_EQ(t.images.FaceImage(row.code), row.face) << int(row.code);
-    BYTE deck[52];
+    BYTE deck[53];
+    deck[52] = 0xEE;
     t.images.CopyOrdinaryCodes(deck);
     EXPECT_EQ(deck[0], 0x01);
     EXPECT_EQ(deck[13], 0x11);
     EXPECT_EQ(deck[51], 0x3D);
+    EXPECT_EQ(deck[52], 0xEE);
     EXPECT_EQ(t.images.CardWidth(), 77);
     EXPECT_EQ(t.images.CardHeight(), 106);
 
@@ -203,6 +205,12 @@ TEST(Pictures, EveryCodeHasItsOwnFace)
     EXPECT_EQ(broken.FaceImage(0x01), 0);
     EXPECT_EQ(broken.FaceImage(0x02), 163);
     EXPECT_EQ(broken.CardWidth(), 0);
+    EXPECT_EQ(broken.CardHeight(), 0);
+    FakePictures noBack;
+    noBack.missing = 147;
+    broken.LoadImages(noBack, t.settings);
+    EXPECT_EQ(broken.BackImage(1), 0);
+    EXPECT_EQ(broken.BackImage(2), 148);
 }
 
 TEST(Pictures, TheStoredBackAndItsChange)
@@ -217,11 +225,12 @@ TEST(Pictures, TheStoredBackAndItsChange)
     Table t;
     EXPECT_EQ(t.images.SetCurrentBack(4), -1);
     EXPECT_EQ(t.images.SetCurrentBack(-1), -1);
+    EXPECT_EQ(t.images.SetCurrentBack(0), 0);
     EXPECT_EQ(t.images.SetCurrentBack(2), 0);
     EXPECT_EQ(t.images.CurrentBack(), 2);
     EXPECT_EQ(t.images.BackImage(3), 197);
     EXPECT_EQ(t.images.BackImage(4), 0);
-    EXPECT_EQ(t.Since(0), "Write Customize/iCover=2");
+    EXPECT_EQ(t.Since(0), "Write Customize/iCover=0; Write Customize/iCover=2");
 }
 
 TEST(Geometry, EveryPlaceHasItsRectangle)
