@@ -17,6 +17,3 @@ int RunCardBackDialog(wxWindow* parent, CCardImageSet& images, const CPictureCac
 
 // The About box.
 void RunAboutDialog(wxWindow* parent);
-
-// The how-to-play page, opened at its contents.
-void ShowHelp(wxWindow* parent);

@@ -22,8 +22,6 @@ const char kContents[] = "tolvane32.hhc";
 const char kIndex[] = "tolvane32.hhk";
 const char kPage[] = "tolvane32.htm";
 
-CHelpWindow* g_pHelp = nullptr;
-wxWindow* g_pHelpOwner = nullptr;
 
 // A menu entry's text as the player reads it: without its "(&X)" mnemonic
 // and the trailing dots.
@@ -303,41 +301,4 @@ bool CHelpWindow::DisplayContents()
         return false;
     wxLogNull quiet;
     return m_controller->DisplayContents();
-}
-
-CHelpWindow* CHelpWindow::Current()
-{
-    return g_pHelp;
-}
-
-CHelpWindow& CHelpWindow::Get(wxWindow* owner)
-{
-    if (g_pHelp == nullptr) {
-        g_pHelp = new CHelpWindow;
-        g_pHelpOwner = owner != nullptr ? wxGetTopLevelParent(owner) : nullptr;
-        if (g_pHelpOwner != nullptr)
-            g_pHelpOwner->Bind(wxEVT_DESTROY, &CHelpWindow::OnOwnerDestroy);
-    }
-    return *g_pHelp;
-}
-
-void CHelpWindow::OnOwnerDestroy(wxWindowDestroyEvent& event)
-{
-    event.Skip();
-    if (event.GetEventObject() == g_pHelpOwner)
-        Shutdown();
-}
-
-void CHelpWindow::Shutdown()
-{
-    if (g_pHelpOwner != nullptr && !g_pHelpOwner->IsBeingDeleted())
-        g_pHelpOwner->Unbind(wxEVT_DESTROY, &CHelpWindow::OnOwnerDestroy);
-    g_pHelpOwner = nullptr;
-    delete g_pHelp;
-    g_pHelp = nullptr;
-}
-
-void ShowHelp(wxWindow* parent)
-{
-    CHelpWindow::Get(parent).DisplayContents();
 }

@@ -2,8 +2,8 @@
 //
 // The book (project, contents, index and the page) is built into the
 // program and served from memory, so help opens on any machine: no files on
-// disk, no browser. One help window serves the whole run; it goes away with
-// the window that first asked for it.
+// disk, no browser. The main frame keeps one for the run and takes it down
+// with itself.
 #pragma once
 
 #include <memory>
@@ -13,7 +13,6 @@
 class wxConfigBase;
 class wxHtmlHelpController;
 class wxWindow;
-class wxWindowDestroyEvent;
 
 class CHelpWindow {
 public:
@@ -24,13 +23,7 @@ public:
     // The text of the how-to-play page.
     static wxString PageText();
 
-    // The run's help window, made on first use; owner's top-level window
-    // takes it down when it is destroyed.
-    static CHelpWindow& Get(wxWindow* owner);
-    // Takes the help window down now (the owner's end, or a test's).
-    static void Shutdown();
-    static CHelpWindow* Current();
-
+    CHelpWindow();
     ~CHelpWindow();
 
     // Opens the window (or raises it) at the book's contents.
@@ -38,9 +31,6 @@ public:
     wxHtmlHelpController& Controller() { return *m_controller; }
 
 private:
-    CHelpWindow();
-    static void OnOwnerDestroy(wxWindowDestroyEvent& event);
-
     // Window placement is remembered only in memory: the help must never
     // write into the player's settings file.
     std::unique_ptr<wxConfigBase> m_config;

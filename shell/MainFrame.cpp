@@ -11,6 +11,7 @@
 #include "res/Strings.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
+#include "shell/HelpWindow.h"
 #include "view/Tolvane32View.h"
 #include "view/ViewHost.h"
 
@@ -61,6 +62,8 @@ CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& h
     Bind(wxEVT_MENU, &CMainFrame::OnHelpFinder, this, MenuItemId(ID_HELP_FINDER));
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
 }
+
+CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::SetProgramIcons()
 {
@@ -144,5 +147,7 @@ void CMainFrame::OnAppAbout(wxCommandEvent&)
 
 void CMainFrame::OnHelpFinder(wxCommandEvent&)
 {
-    ShowHelp(this);
+    if (!m_pHelp)
+        m_pHelp = std::make_unique<CHelpWindow>();
+    m_pHelp->DisplayContents();
 }

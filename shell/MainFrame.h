@@ -7,8 +7,11 @@
 // close box, asks first and gives the best-score check its one chance to run.
 #pragma once
 
+#include <memory>
+
 #include <wx/frame.h>
 
+class CHelpWindow;
 class CPictureCache;
 class CTolvane32Doc;
 class CTolvane32View;
@@ -19,6 +22,8 @@ public:
     // Opens at (4, 4) with an outer size of 640 x 512, whatever size it had
     // when it last closed; creates the menu and the view.
     CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host);
+    // Takes the help window down with the frame.
+    ~CMainFrame() override;
 
     CTolvane32View* GetView() const { return m_pView; }
 
@@ -48,4 +53,5 @@ private:
     CTolvane32Doc& m_doc;
     IViewHost& m_host;
     CTolvane32View* m_pView = nullptr;
+    std::unique_ptr<CHelpWindow> m_pHelp;  // made on the first help command
 };
