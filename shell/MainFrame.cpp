@@ -5,6 +5,9 @@
 #include <wx/menu.h>
 #include <wx/mstream.h>
 
+#include <gdk/gdkwayland.h>
+#include <gtk/gtk.h>
+
 #include "model/HostServices.h"
 #include "model/Tolvane32Doc.h"
 #include "res/Assets.h"
@@ -16,6 +19,8 @@
 #include "view/ViewHost.h"
 
 namespace {
+
+const wxSize kFrameSize(640, 512);
 
 wxString ResText(int id)
 {
@@ -46,7 +51,7 @@ wxIconBundle ProgramIcons()
 }  // namespace
 
 CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
-    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), wxSize(640, 512)), m_doc(doc), m_host(host)
+    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), kFrameSize), m_doc(doc), m_host(host)
 {
     CreateMenu();
     m_pView = new CTolvane32View(this, m_doc, pictures, host);
@@ -64,6 +69,17 @@ CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& h
 }
 
 CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::Show(bool show)
+{
+    const bool changed = wxFrame::Show(show);
+    // The toolkit's own resize, which leaves the shadow and the title bar
+    // out: menu and table get the 640 x 512 they have on X11. Resizing
+    // through wx instead races with its late learning of the "decorations".
+    if (show && GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default()))
+        gtk_window_resize(GTK_WINDOW(GetHandle()), kFrameSize.x, kFrameSize.y);
+    return changed;
+}
 
 void CMainFrame::SetProgramIcons()
 {

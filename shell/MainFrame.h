@@ -27,6 +27,11 @@ public:
 
     CTolvane32View* GetView() const { return m_pView; }
 
+    // On Wayland the toolkit counts the invisible shadow around a window as
+    // part of its size, and the table would lose 52 pixels each way: there
+    // the frame's content is given, once shown, the size it has on X11.
+    bool Show(bool show = true) override;
+
     // Gives the window the program icon at every size the assets hold.
     // Decoding them is left until the table is on screen: the icon is only
     // the window manager's business and the first paint does not need it.

@@ -6,13 +6,13 @@ mode=${1:-play}
 
 play_packages=(
   cmake g++ make pkg-config
-  libwxgtk3.2-dev libsdl2-mixer-dev libcairo2-dev
+  libwxgtk3.2-dev libgtk-3-dev libsdl2-mixer-dev libcairo2-dev
   timgm6mb-soundfont fonts-ipafont-gothic
   wx3.2-i18n
 )
 test_packages=(
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool imagemagick faketime fluidsynth python3 libx11-dev
+  xvfb xauth xdotool imagemagick faketime fluidsynth python3 libx11-dev weston
   procps clang libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev
 )
