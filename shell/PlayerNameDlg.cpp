@@ -5,6 +5,7 @@
 #include <wx/textctrl.h>
 
 #include "model/HostServices.h"
+#include "model/Text.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
 
@@ -28,11 +29,11 @@ bool IsHalfWidth(wxUniChar c)
     return code < 0x80 || (code >= 0xFF61 && code <= 0xFF9F);
 }
 
-bool IsLeadingBlank(wxUniChar c)
+// The records' own left-trim, for the field's text: the full-width blank
+// is not one of the blanks it removes.
+wxString TrimLeftText(const wxString& text)
 {
-    const auto code = c.GetValue();
-    return code == ' ' || code == '\t' || code == '\r' || code == '\n' || code == '\v' ||
-           code == '\f';
+    return wxString::FromUTF8(TrimLeft(text.ToStdString(wxConvUTF8)));
 }
 
 }  // namespace
@@ -78,14 +79,6 @@ wxString CPlayerNameDlg::CutToLimit(const wxString& text, int limit)
     return text.Left(keep);
 }
 
-wxString CPlayerNameDlg::LeftTrim(const wxString& text)
-{
-    size_t start = 0;
-    while (start < text.length() && IsLeadingBlank(text[start]))
-        ++start;
-    return text.Mid(start);
-}
-
 wxString CPlayerNameDlg::FitEdit(const wxString& before, const wxString& after, int limit,
                                  long& insertEnd)
 {
@@ -119,7 +112,7 @@ bool CPlayerNameDlg::TransferDataToWindow()
 {
     m_pScore->ChangeValue(m_strScore);
     // The field can never hold more than the limit, not even as offered.
-    m_strLastText = CutToLimit(m_strName, kNameLimit);
+    m_strLastText = CutToLimit(m_strName, NAME_LIMIT);
     m_pName->ChangeValue(m_strLastText);
     return true;
 }
@@ -135,7 +128,7 @@ void CPlayerNameDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
 {
     TransferDataToWindow();
     // Only the member is trimmed; the field shows the name as offered.
-    m_strName = LeftTrim(m_strName);
+    m_strName = TrimLeftText(m_strName);
     if (m_strName.empty()) {
         m_pOK->Enable(false);
         m_pName->SetFocus();
@@ -149,9 +142,9 @@ void CPlayerNameDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
 void CPlayerNameDlg::OnNameChange(wxCommandEvent& /*event*/)
 {
     wxString text = m_pName->GetValue();
-    if (AnsiLength(text) > kNameLimit) {
+    if (AnsiLength(text) > NAME_LIMIT) {
         long caret = 0;
-        text = FitEdit(m_strLastText, text, kNameLimit, caret);
+        text = FitEdit(m_strLastText, text, NAME_LIMIT, caret);
         m_pName->ChangeValue(text);
         m_pName->SetInsertionPoint(caret);
         // The entry moves its caret past the whole insertion once this
@@ -162,7 +155,7 @@ void CPlayerNameDlg::OnNameChange(wxCommandEvent& /*event*/)
         });
     }
     m_strLastText = text;
-    m_pOK->Enable(!LeftTrim(text).empty());
+    m_pOK->Enable(!TrimLeftText(text).empty());
 }
 
 int RunPlayerNameDialog(wxWindow* parent, const std::string& achievement, std::string& name)

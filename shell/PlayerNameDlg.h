@@ -1,11 +1,11 @@
 // The record-name dialog: shows what was achieved (the clear time or the
 // final score) and asks for the record holder's name.
 //
-// The name is limited to 30 bytes the way the records file has always
-// counted them, in Shift-JIS: a half-width character is one byte, any other
-// character two. The field itself refuses what would not fit, so the limit
-// is never found out only at OK. OK is offered only for a name that is more
-// than leading blanks.
+// The name is limited to NAME_LIMIT bytes the way the records file has
+// always counted them, in Shift-JIS: a half-width character is one byte, any
+// other character two. The field itself refuses what would not fit, so the
+// limit is never found out only at OK. OK is offered only for a name that is
+// more than leading blanks.
 #pragma once
 
 #include <wx/string.h>
@@ -19,8 +19,6 @@ class wxTextCtrl;
 
 class CPlayerNameDlg : public CResDialog {
 public:
-    static constexpr int kNameLimit = 30;  // bytes of Shift-JIS text
-
     explicit CPlayerNameDlg(wxWindow* parent);
 
     // Bytes of the text in Shift-JIS: 1 for ASCII and half-width katakana
@@ -28,9 +26,6 @@ public:
     static int AnsiLength(const wxString& text);
     // The longest leading part of text of at most limit bytes (whole characters).
     static wxString CutToLimit(const wxString& text, int limit);
-    // The text without its leading single-byte white space
-    // (blank, tab, CR, LF, VT, FF); trailing and full-width blanks stay.
-    static wxString LeftTrim(const wxString& text);
     // The field's text after an edit turned before into after, keeping of the
     // inserted characters only as many whole ones as fit in limit bytes.
     // insertEnd receives the position just after what was kept.

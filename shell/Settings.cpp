@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <charconv>
 #include <climits>
 #include <fstream>
 #include <memory>
@@ -19,9 +20,10 @@ namespace {
 constexpr const char* FILE_NAME = "tolvane32.ini";
 
 // wxFileConfig maps bytes that are not UTF-8 to private-use characters and
-// back, so a file with a stray Latin-1 or Shift-JIS name survives a write of
-// another key byte for byte.
-constexpr wxUniChar::value_type RAW_BYTE_FIRST = 0x100000;
+// back (U+100000 plus the byte), so a file with a stray Latin-1 or Shift-JIS
+// name survives a write of another key byte for byte. Only bytes from 0x80 up
+// can stand outside UTF-8.
+constexpr wxUniChar::value_type RAW_BYTE_FIRST = 0x100080;
 constexpr wxUniChar::value_type RAW_BYTE_LAST = 0x1000FF;
 
 const wxMBConv& FileConv()
@@ -50,31 +52,28 @@ wxString ConfigPath(const char* section, const char* key)
     return wxString::FromUTF8("/") + wxString::FromUTF8(section) + "/" + wxString::FromUTF8(key);
 }
 
-// The state of the file before an operation: usable when it is missing or a
-// readable text file of a sane size. A file holding NUL bytes is binary
-// garbage, not settings; wxFileConfig would also cut such a line short on
-// saving and run the next line into it.
-struct FileState {
-    bool exists = false;
-    bool usable = false;
+// What lies at the settings path before an operation. A file holding NUL
+// bytes is binary garbage, not settings; wxFileConfig would also cut such a
+// line short on saving and run the next line into it.
+enum class FileKind {
+    Missing,   // no file yet: every read gives its default, a write creates it
+    Settings,  // a readable text file of a sane size
+    Foreign,   // anything else: read as missing and never rewritten
 };
 
-FileState Examine(const std::string& path)
+// bytes receives the file's contents.
+FileKind Examine(const std::string& path, std::string& bytes)
 {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
-        return {false, true};
+        return FileKind::Missing;
     if (!S_ISREG(st.st_mode) || st.st_size > CProfileSettings::MAX_FILE_BYTES)
-        return {true, false};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {true, false};
-    std::string bytes(static_cast<std::size_t>(CProfileSettings::MAX_FILE_BYTES) + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    const bool usable = bytes.size() <= static_cast<std::size_t>(CProfileSettings::MAX_FILE_BYTES) &&
-                        bytes.find('\0') == std::string::npos;
-    return {true, usable};
+        return FileKind::Foreign;
+    // What cannot be read (or vanished since the stat) stays NUL and so
+    // counts as foreign too.
+    bytes.assign(static_cast<std::size_t>(st.st_size), '\0');
+    std::ifstream(path, std::ios::binary).read(bytes.data(), st.st_size);
+    return bytes.find('\0') == std::string::npos ? FileKind::Settings : FileKind::Foreign;
 }
 
 std::unique_ptr<wxFileConfig> OpenConfig(const std::string& path)
@@ -84,26 +83,25 @@ std::unique_ptr<wxFileConfig> OpenConfig(const std::string& path)
         wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS, FileConv());
     // Writes go through our own atomic replacement, never wx's flush on destruction.
     config->DisableAutoSave();
+    // A name is only text: "$HOME" stays "$HOME".
+    config->SetExpandEnvVars(false);
     return config;
 }
 
 // A value as the game sees it: valid UTF-8 (bytes of another encoding become
-// U+FFFD), ending at a NUL as a C string would, without the blanks around it.
+// U+FFFD) without the blanks around it. wxFileConfig drops those after the
+// equals sign but keeps those at the end of the line, which the profile
+// functions never returned.
 std::string ToGameText(const wxString& raw)
 {
     wxString text;
     for (wxUniChar ch : raw) {
         const wxUniChar::value_type code = ch.GetValue();
-        if (code == 0)
-            break;
         text += (code >= RAW_BYTE_FIRST && code <= RAW_BYTE_LAST) ? wxUniChar(0xFFFD) : ch;
     }
-    std::string bytes(text.utf8_str().data());
-    const auto first = bytes.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = bytes.find_last_not_of(" \t\r");
-    return bytes.substr(first, last - first + 1);
+    std::string bytes = text.utf8_string();
+    bytes.erase(bytes.find_last_not_of(" \t\r") + 1);
+    return bytes;
 }
 
 // A value as it may stand on one line: a line break in it would start a new
@@ -118,6 +116,40 @@ std::string ToLineText(const std::string& value)
     return line;
 }
 
+std::string WithCrLf(const std::string& text)
+{
+    std::string crlf;
+    for (const char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+// The leading integer of a value: a minus sign and digits at its start,
+// saturated to the int range; 0 when there are no digits. (The value comes
+// without the blanks around it.)
+int ParseLeadingInt(const std::string& text)
+{
+    int value = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc::result_out_of_range)
+        return text[0] == '-' ? INT_MIN : INT_MAX;
+    return value;
+}
+
+// The text cut to at most maxBytes without splitting a UTF-8 character.
+std::string CutUtf8(const std::string& text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t cut = maxBytes;
+    // Back up while the first byte left out continues the character before it.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut);
+}
+
 }  // namespace
 
 CProfileSettings::CProfileSettings() : m_strPath(DefaultPath()) {}
@@ -129,40 +161,10 @@ std::string CProfileSettings::DefaultPath()
     return userdirs::ConfigDir() + "/" + FILE_NAME;
 }
 
-int CProfileSettings::ParseLeadingInt(const std::string& text)
-{
-    std::size_t i = text.find_first_not_of(" \t");
-    if (i == std::string::npos)
-        return 0;
-    const bool negative = text[i] == '-';
-    if (negative)
-        ++i;
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1;  // keeps saturating without overflow
-    }
-    if (negative)
-        return static_cast<int>(-value);  // -(INT_MAX + 1) is INT_MIN exactly
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
-}
-
-std::string CProfileSettings::CutUtf8(const std::string& text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text;
-    std::size_t cut = maxBytes;
-    // Back up while the first byte left out continues the character before it.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return text.substr(0, cut);
-}
-
 std::optional<std::string> CProfileSettings::ReadValue(const char* section, const char* key) const
 {
-    const FileState state = Examine(m_strPath);
-    if (!state.exists || !state.usable)
+    std::string bytes;
+    if (Examine(m_strPath, bytes) != FileKind::Settings)
         return std::nullopt;
     CQuietConfig quiet;
     const auto config = OpenConfig(m_strPath);
@@ -181,14 +183,15 @@ int CProfileSettings::GetInt(const char* section, const char* key, int def)
 std::string CProfileSettings::GetString(const char* section, const char* key, const char* def)
 {
     const std::optional<std::string> value = ReadValue(section, key);
-    return CutUtf8(value ? *value : std::string(def != nullptr ? def : ""), MAX_TEXT_BYTES);
+    return CutUtf8(value ? *value : std::string(def != nullptr ? def : ""), NAME_MAX_UTF8);
 }
 
 void CProfileSettings::WriteString(const char* section, const char* key, const std::string& value)
 {
     // A file we cannot read in full, or could not write back as it was,
     // would lose its other keys on rewrite.
-    if (!Examine(m_strPath).usable)
+    std::string old;
+    if (Examine(m_strPath, old) == FileKind::Foreign)
         return;
     CQuietConfig quiet;
     const auto config = OpenConfig(m_strPath);
@@ -200,5 +203,9 @@ void CProfileSettings::WriteString(const char* section, const char* key, const s
         return;
     std::string bytes(out.GetLength(), '\0');
     out.CopyTo(bytes.data(), bytes.size());
+    // wxFileConfig ends every line the Unix way; a file that came from
+    // Windows keeps its CR LF on every line.
+    if (old.find("\r\n") != std::string::npos)
+        bytes = WithCrLf(bytes);
     userdirs::ReplaceFile(m_strPath, bytes);
 }

@@ -11,11 +11,11 @@
 // leaves the old file in place.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 
 #include "model/HostServices.h"
+#include "model/Text.h"
 
 class CProfileSettings : public ISettings {
 public:
@@ -25,6 +25,9 @@ public:
     explicit CProfileSettings(std::string path);
 
     int GetInt(const char* section, const char* key, int def) override;
+    // A text value comes back whole up to NAME_MAX_UTF8 bytes, the longest
+    // name the record dialog can accept; a longer one (only a file edited by
+    // hand holds one) is cut there on a character boundary.
     std::string GetString(const char* section, const char* key, const char* def) override;
     void WriteString(const char* section, const char* key, const std::string& value) override;
 
@@ -33,20 +36,11 @@ public:
     // tolvane32.ini in $XDG_CONFIG_HOME, or in ~/.config.
     static std::string DefaultPath();
 
-    // A text value holds at most this many bytes, as the 60-byte buffer of
-    // the original profile call did.
-    static constexpr std::size_t MAX_TEXT_BYTES = 59;
     // Files above this size, or holding NUL bytes, are not the game's (the
     // real one is a few hundred bytes of text): they read as missing and are
     // never rewritten, so that a stray huge or binary file can neither stall
     // the game nor be destroyed by it.
     static constexpr long long MAX_FILE_BYTES = 64 * 1024;
-
-    // The leading integer of a text: an optional minus sign and digits after
-    // any blanks, saturated to the int range; 0 when there are no digits.
-    static int ParseLeadingInt(const std::string& text);
-    // The text cut to at most maxBytes without splitting a UTF-8 character.
-    static std::string CutUtf8(const std::string& text, std::size_t maxBytes);
 
 private:
     // The raw value of the key, or nothing when the file, section or key is missing.

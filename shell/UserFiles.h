@@ -81,7 +81,12 @@ inline bool ReplaceFile(const std::string& path, std::string_view bytes)
     const std::string target = ResolvePath(path);
     // A file made read-only stays as it is, as the profile functions always
     // left it: a rename through a writable folder would go around that.
-    if (access(target.c_str(), F_OK) == 0 && access(target.c_str(), W_OK) != 0)
+    // access() grants root every write, so a file without a single write bit
+    // counts as read-only whoever runs the program.
+    struct stat old {};
+    const bool exists = stat(target.c_str(), &old) == 0;
+    const mode_t writeBits = S_IWUSR | S_IWGRP | S_IWOTH;
+    if (exists && ((old.st_mode & writeBits) == 0 || access(target.c_str(), W_OK) != 0))
         return false;
     const std::string::size_type slash = target.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
@@ -92,8 +97,7 @@ inline bool ReplaceFile(const std::string& path, std::string_view bytes)
     const int fd = mkstemp(temp.data());
     if (fd < 0)
         return false;
-    struct stat old {};
-    const mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const mode_t mode = exists ? (old.st_mode & 07777) : 0644;
     bool ok = fchmod(fd, mode) == 0;
     for (std::size_t done = 0; ok && done < bytes.size();) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);

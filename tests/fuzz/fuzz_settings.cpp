@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int cover = settings.GetInt("Customize", "iCover", 0);
     (void)cover;
     const std::string name = settings.GetString("FastGameOver", "strFastPlayer", "");
-    Check(name.size() <= 59);
+    Check(name.size() <= NAME_MAX_UTF8);
     const std::string champ = settings.GetString("MaxPoint", "strChamp", "None");
-    Check(champ.size() <= 59);
+    Check(champ.size() <= NAME_MAX_UTF8);
 
     settings.WriteString("MaxPoint", "iMaxPoint", "1234");
     // A file the game does not take for its own (too big, or binary) is left
