@@ -1,5 +1,6 @@
 #include "AnimMotion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -18,13 +19,14 @@ constexpr int DIR_DOWN = 3;
 int TruncateToInt(double value) {
     if (std::isnan(value))
         return 0;
-    constexpr double lo = std::numeric_limits<int>::min();
-    constexpr double hi = std::numeric_limits<int>::max();
-    if (value <= lo)
-        return std::numeric_limits<int>::min();
-    if (value >= hi)
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(value);
+    return static_cast<int>(std::clamp(value, static_cast<double>(std::numeric_limits<int>::min()),
+                                       static_cast<double>(std::numeric_limits<int>::max())));
+}
+
+// A waypoint that the card leaves by a jump: on the next tick it stands on
+// the following waypoint at once.
+WAYPOINT JumpFrom(int x, int y) {
+    return WAYPOINT{x, y, 0, 0};
 }
 
 }  // namespace
@@ -87,8 +89,7 @@ void CAnimMotion::PrepareFirstFrame(const CAnimSetup& setup) {
     m_sizeCard = CPoint{setup.nCardWidth, setup.nCardHeight};
     m_nStepX = setup.nCardWidth / 4;
     m_nStepY = setup.nCardHeight / 4;
-    m_rcClient = CRect{0, 0, setup.nClientWidth, setup.nClientHeight};
-    m_pWaypoints.clear();
+    m_rcClient = CRect{.right = setup.nClientWidth, .bottom = setup.nClientHeight};
 }
 
 void CAnimMotion::StepWaypoints() {
@@ -218,39 +219,27 @@ void CAnimMotion::AnimZigzag() {
 
     // A card without height would never get down the window.
     if (Y <= 0 || h <= 0) {
-        m_pWaypoints = {{0, Y, 0, 0}};
+        m_pWaypoints = {JumpFrom(0, Y)};
         return;
     }
-    int n = 0;
-    for (int d = 0;;) {
-        if (d + 2 * sy >= Y) {
-            n += 3;
-            break;
+    // Each row descends one card height: 2 sy at the right edge, the rest at
+    // the left. The leg that would reach or pass the bottom edge ends on it,
+    // and from there the card jumps home.
+    m_pWaypoints = {{0, 0, sx, 0}};
+    for (int top = 0;; top += h) {
+        m_pWaypoints.push_back({X, top, 0, sy});
+        if (top + 2 * sy >= Y) {
+            m_pWaypoints.push_back(JumpFrom(X, Y));
+            return;
         }
-        d += h;
-        n += 4;
-        if (d >= Y) {
-            n += 1;
-            break;
+        m_pWaypoints.push_back({X, top + 2 * sy, -sx, 0});
+        m_pWaypoints.push_back({0, top + 2 * sy, 0, sy});
+        if (top + h >= Y) {
+            m_pWaypoints.push_back(JumpFrom(0, Y));
+            return;
         }
+        m_pWaypoints.push_back({0, top + h, sx, 0});
     }
-
-    m_pWaypoints.assign(static_cast<size_t>(n), WAYPOINT{});
-    m_pWaypoints[0] = {0, 0, sx, 0};
-    for (int r = 0, k = 0; k + 1 < n; ++r, k += 4) {
-        const WAYPOINT row[4] = {
-            {X, h * r, 0, sy},
-            {X, h * r + 2 * sy, -sx, 0},
-            {0, h * r + 2 * sy, 0, sy},
-            {0, h * (r + 1), sx, 0},
-        };
-        for (int j = 0; j < 4 && k + 1 + j < n; ++j)
-            m_pWaypoints[static_cast<size_t>(k + 1 + j)] = row[j];
-    }
-    // The last leg runs down its edge to the bottom; from there the card
-    // jumps home.
-    const int last = n - 1;
-    m_pWaypoints[static_cast<size_t>(last)] = (last % 4 == 2) ? WAYPOINT{X, Y, 0, 0} : WAYPOINT{0, Y, 0, 0};
 }
 
 void CAnimMotion::AnimSpiral() {
@@ -278,11 +267,12 @@ void CAnimMotion::AnimSpiral() {
         m_pWaypoints[base + 1] = {X - sx * k, sy * k, 0, sy};
         m_pWaypoints[base + 2] = {X - sx * k, Y - sy * k, -sx, 0};
         m_pWaypoints[base + 3] = {sx * k, Y - sy * k, 0, -sy};
-        m_pWaypoints[base + 4] = {sx * k, sy * k, 0, 0};
+        m_pWaypoints[base + 4] = JumpFrom(sx * k, sy * k);
         m_pWaypoints[base + 5] = {sx * (k + 1), sy * (k + 1), sx, 0};
     }
-    m_pWaypoints.back().dx = 0;
-    m_pWaypoints.back().dy = 0;
+    // From the inside corner of the ring that would come next, home.
+    WAYPOINT& last = m_pWaypoints.back();
+    last = JumpFrom(last.x, last.y);
 }
 
 // --- the free motions ----------------------------------------------------------
@@ -348,9 +338,8 @@ void CAnimMotion::AnimColumns() {
         m_nIndex = 0;
         m_pWaypoints = {
             {0, Y, 0, -sy},
-            {0, 0, 0, 0},
+            JumpFrom(0, ColumnHeight()),
         };
-        m_pWaypoints[1].y = ColumnHeight();
         return;
     }
     if (m_nIndex == 1) {
@@ -368,16 +357,10 @@ void CAnimMotion::AnimColumns() {
     }
 }
 
-bool CAnimMotion::WanderCanMove(int direction) const {
-    const int X = MaxX(), Y = MaxY(), sx = m_nStepX, sy = m_nStepY;
-    const int x = m_ptCard.x, y = m_ptCard.y;
-    switch (direction) {
-    case DIR_RIGHT: return x + sx <= X || x != X;
-    case DIR_LEFT: return x - sx >= 0 || x != 0;
-    case DIR_UP: return y - sy >= 0 || y != 0;
-    case DIR_DOWN: return y + sy <= Y || y != Y;
-    default: return false;
-    }
+// Only a window of exactly one card leaves no direction open: every move
+// would cross an edge the card already stands on.
+bool CAnimMotion::WanderIsBoxedIn() const {
+    return MaxX() == 0 && MaxY() == 0 && m_nStepX > 0 && m_nStepY > 0;
 }
 
 bool CAnimMotion::WanderMove() {
@@ -439,10 +422,8 @@ bool CAnimMotion::WanderMove() {
 void CAnimMotion::AnimWander() {
     if (m_bFirstFrame)
         return;
-    // In a window exactly one card in size no direction is open, and
-    // drawing directions would never end: the card stays where it is.
-    if (!WanderCanMove(DIR_RIGHT) && !WanderCanMove(DIR_LEFT) && !WanderCanMove(DIR_UP) &&
-        !WanderCanMove(DIR_DOWN))
+    // Drawing directions would never end: the card stays where it is.
+    if (WanderIsBoxedIn())
         return;
     for (;;) {
         if (++m_run.s_nWanderTicks >= 5) {
@@ -456,13 +437,9 @@ void CAnimMotion::AnimWander() {
 
 void CAnimMotion::AnimBounce() {
     if (m_bFirstFrame) {
-        m_pWaypoints = {
-            {0, 0, m_nStepX, m_nStepY},
-            {0, 0, 0, 0},
-        };
+        m_pWaypoints = {{0, 0, m_nStepX, m_nStepY}};
         NextBounce();
-        m_pWaypoints[1].x = m_run.s_ptNextHit.x;
-        m_pWaypoints[1].y = m_run.s_ptNextHit.y;
+        m_pWaypoints.push_back(JumpFrom(m_run.s_ptNextHit.x, m_run.s_ptNextHit.y));
         return;
     }
     if (m_nIndex == 1) {

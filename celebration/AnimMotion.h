@@ -105,7 +105,7 @@ private:
     // The wander's move in direction m_nIndex; false when the card stands
     // against that edge already and cannot move that way at all.
     bool WanderMove();
-    bool WanderCanMove(int direction) const;
+    bool WanderIsBoxedIn() const;
     void NextBounce();
     int ColumnHeight();
 

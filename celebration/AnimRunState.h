@@ -3,7 +3,8 @@
 // The wander's tick counter and the bouncing card's next edge point and
 // velocity are not reset when a celebration window closes: a later
 // celebration of the same run carries on from where the last one stopped.
-// The program shares one instance (ProcessAnimRunState); tests make their own.
+// So the application keeps one instance for the whole run and hands it to
+// every celebration; tests make their own.
 #pragma once
 
 #include "model/Rect.h"
@@ -13,6 +14,3 @@ struct CAnimRunState {
     CPoint s_ptNextHit;        // where the bouncing card next meets an edge
     CPoint s_ptNextVelocity;   // its displacement per tick after that edge
 };
-
-// The one instance of the running program.
-CAnimRunState& ProcessAnimRunState();

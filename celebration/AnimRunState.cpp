@@ -1,6 +1,0 @@
-#include "AnimRunState.h"
-
-CAnimRunState& ProcessAnimRunState() {
-    static CAnimRunState state;
-    return state;
-}
