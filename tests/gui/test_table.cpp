@@ -1,0 +1,300 @@
+// The table view in the main frame, and the celebration window over it, on
+// the test display; the tests' fake host answers every question.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include <wx/dcmemory.h>
+#include <wx/dialog.h>
+#include <wx/menu.h>
+#include <wx/uiaction.h>
+
+#include "GuiTest.h"
+#include "celebration/ClearAnimWnd.h"
+#include "model/Tolvane32Doc.h"
+#include "res/Strings.h"
+#include "res/resource.h"
+#include "shell/MainFrame.h"
+#include "tests/unit/Fakes.h"
+#include "view/PictureCache.h"
+#include "view/Tolvane32View.h"
+
+namespace {
+
+using fakes::Journal;
+
+const wxColour kTable(0, 127, 0);
+
+std::string ExitQuestion() { return "MessageBox " + std::string(LoadResString(IDS_EXIT_CONFIRM)) + " 1"; }
+CPoint Centre(const CRect& r) { return CPoint{r.left + r.Width() / 2, r.top + r.Height() / 2}; }
+
+class TableTest : public testing::Test {
+protected:
+    TableTest()
+    {
+        m_pictures.LoadAll();
+        m_images.LoadImages(m_pictures, m_settings);
+        m_doc.SetView(m_view);
+        m_view->SetFallFrameMillis(0);
+        m_frame->Show();
+        // A triangle that clears row by row from the bottom, each row pressed
+        // left to right: neighbours make 13 and a king ends every even row.
+        BYTE codes[52] = {13, 1, 12, 2, 11, 13, 3, 10, 4, 9, 5, 8, 6, 7, 13, 1, 12, 2, 11, 3, 10, 4, 9, 5, 8, 6, 7, 13};
+        std::fill(codes + TRIANGLE_CARDS, codes + 52, BYTE{1});  // a stock of aces
+        m_doc.DealCards();  // starts the clear time
+        m_doc.Deal(codes);
+        m_view->InvalidateRect(nullptr);
+        m_journal.clear();
+    }
+    ~TableTest() override
+    {
+        m_frame->Destroy();  // again after a close: the toolkit keeps it once
+        PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(m_frame); });
+    }
+
+    CRect Rect(int position) const { return PositionRect(position, m_images.CardWidth(), m_images.CardHeight()); }
+    void PressAt(CPoint at, wxEventType type = wxEVT_LEFT_DOWN)
+    {
+        wxMouseEvent press(type);
+        press.SetPosition(wxPoint(at.x, at.y));
+        m_view->ProcessWindowEvent(press);
+    }
+    void Command(int commandId)
+    {
+        wxCommandEvent menu(wxEVT_MENU, CMainFrame::MenuItemId(commandId));
+        m_frame->ProcessWindowEvent(menu);
+    }
+    wxImage Shown() { return m_view->RenderedTable().ConvertToImage(); }
+    wxImage Fresh()  // what a full repaint would show now
+    {
+        wxBitmap bitmap(m_view->GetClientSize(), 24);
+        {
+            wxMemoryDC dc(bitmap);
+            m_view->OnDraw(dc);
+        }
+        return bitmap.ConvertToImage();
+    }
+    bool RedInScoreStrip(int x0, int x1)
+    {
+        const wxImage image = Shown();
+        for (int y = image.GetHeight() - m_view->StripHeight(); y < image.GetHeight(); ++y)
+            for (int x = x0; x < x1; ++x)
+                if (image.GetRed(x, y) > 200 && image.GetGreen(x, y) < 80 && image.GetBlue(x, y) < 80)
+                    return true;
+        return false;
+    }
+    Journal Tail(std::size_t n) const { return {m_journal.end() - std::min(n, m_journal.size()), m_journal.end()}; }
+
+    Journal m_journal;
+    fakes::FakeHost m_host{m_journal};
+    fakes::FakeSettings m_settings{m_journal};
+    CPictureCache m_pictures;
+    CCardImageSet m_images;
+    CTolvane32Doc m_doc{m_host, m_settings, m_images};
+    CMainFrame* m_frame = new CMainFrame(m_doc, m_pictures, m_host);
+    CTolvane32View* m_view = m_frame->GetView();
+};
+
+TEST_F(TableTest, CardsShowTheTableAtTheirCutCornersAndTheStripsLieAtTheBottom)
+{
+    EXPECT_EQ(m_frame->GetRect(), wxRect(4, 4, 640, 512));
+    const wxImage image = Shown();
+    const int W = image.GetWidth(), H = image.GetHeight(), h = m_view->StripHeight();
+    const auto [L, T, R, B] = Rect(POS_STOCK);
+    struct Row { int x, y; wxColour colour; bool is; };  // the pixel has that colour, or has not
+    const Row rows[] = {
+        // Corners cut by 2 (top left), 4 (top right), 5 (bottom left) and 3 (bottom right).
+        {L, T, kTable, true}, {L + 1, T, kTable, true}, {L, T + 1, kTable, true}, {L + 2, T, kTable, false},
+        {L + 1, T + 1, kTable, false}, {L, T + 2, kTable, false}, {R - 5, T, kTable, false}, {R - 4, T, kTable, true},
+        {R - 1, T + 3, kTable, true}, {R - 1, T + 4, kTable, false}, {L, B - 1, kTable, true},
+        {L + 3, B - 1, kTable, true}, {L + 5, B - 1, kTable, false}, {L, B - 6, kTable, false},
+        {R - 1, B - 1, kTable, true}, {R - 4, B - 1, kTable, false}, {R - 1, B - 4, kTable, false},
+        // The right and bottom edges lie outside the card.
+        {R, T + 50, kTable, true}, {L + 30, B, kTable, true}, {R - 1, T + 50, kTable, false},
+        // Table, record strip and score strip, each strip h rows high; the record line in a white box.
+        {0, H - 2 * h - 1, kTable, true}, {W - 5, H - 2 * h, wxColour(0, 191, 0), true}, {0, H - 1, *wxWHITE, true},
+        {0, H - h - 1, wxColour(0, 191, 0), true}, {W - 5, H - h, *wxWHITE, true}, {16, H - 2 * h + 2, *wxWHITE, true},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Pixel(image, row.x, row.y) == row.colour, row.is) << "at " << row.x << "," << row.y;
+    // Two deals have made the score negative: red, and only the figure.
+    EXPECT_TRUE(RedInScoreStrip(W - 56, W));
+    EXPECT_FALSE(RedInScoreStrip(0, W - 56));
+}
+
+TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
+{
+    const CRect left = Rect(24), upper = Rect(18);  // 24 and 25, a 4 and a 9, lie over 18
+    // inverted: the place whose picture the press inverts, or 0; quick: the toolkit makes it a double click.
+    struct Row { const char* name; CPoint at; int selection, inverted; Journal heard; bool quick = false; };
+    const Journal beep{"Beep"};
+    const Row rows[] = {
+        {"the visible strip of a covered card beeps", {upper.left + 40, upper.top + 5}, POS_NONE, 0, beep},
+        {"a free card is selected", Centre(left), 24, 24, {}},
+        {"a quick second press deselects it", Centre(left), POS_NONE, 24, {}, true},
+        {"the right edge belongs to the covered card", {left.right, left.top + 60}, POS_NONE, 0, beep},
+        {"the last column inside is the card's", {left.right - 1, left.top + 60}, 24, 24, {}},
+        {"its partner takes both away", Centre(Rect(25)), POS_NONE, 0, {"PlayWave 300", "PlayWave 300"}},
+        {"a gap reaches the card above it", {60, 230}, 18, 18, {}},
+    };
+    std::vector<CRect> frames;
+    m_view->SetFallFrameObserver([&](const CRect& frame) { frames.push_back(frame); });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const wxImage before = Shown();
+        m_journal.clear();
+        PressAt(row.at, row.quick ? wxEVT_LEFT_DCLICK : wxEVT_LEFT_DOWN);
+        const wxImage after = Shown();
+        EXPECT_EQ(m_doc.GetSelection(), row.selection);
+        EXPECT_EQ(m_journal, row.heard);
+        const CPoint c = Centre(Rect(row.inverted));  // (0, 0) for none: the bare table, unchanged
+        const wxColour was = Pixel(before, c.x, c.y);
+        EXPECT_EQ(Pixel(after, c.x, c.y),
+                  row.inverted != 0 ? wxColour(255 - was.Red(), 255 - was.Green(), 255 - was.Blue()) : was);
+        EXPECT_TRUE(Same(after, Fresh()));  // what the press drew is what a repaint draws
+    }
+    // Two falls, the card pressed last first, each from its place straight
+    // down 8 pixels a frame, up to the first frame wholly below the client.
+    std::vector<CRect> expected;
+    for (const CRect& start : {Rect(25), left})
+        for (int y = start.top; y < m_view->ClientRect().bottom + 8; y += 8)
+            expected.push_back(CRect{start.left, y, start.right, y + start.Height()});
+    EXPECT_TRUE(frames == expected);
+}
+
+TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
+{
+    auto turn = [&] { PressAt(Centre(Rect(POS_STOCK))); };
+    struct Row { const char* name; std::function<void()> act; bool undo; };
+    const Row rows[] = {
+        {"a fresh deal", [] {}, false},
+        {"a stock turn", turn, true},
+        {"a card selected", [&] { PressAt(Centre(Rect(24))); }, false},
+        {"deselected again", [&] { PressAt(Centre(Rect(24))); }, true},
+        {"the stock turned to its end", [&] { while (m_doc.GetPileCount(POS_STOCK) > 0) turn(); }, true},
+        {"undone from the menu", [&] { Command(ID_GAME_UNDO); }, false},
+    };
+    const CPoint waste = Centre(Rect(POS_WASTE));
+    for (const Row& row : rows) {
+        row.act();
+        wxUpdateUIEvent update(CMainFrame::MenuItemId(ID_GAME_UNDO));
+        m_frame->ProcessWindowEvent(update);
+        EXPECT_EQ(update.GetEnabled(), row.undo) << row.name;
+        EXPECT_TRUE(Same(Shown(), Fresh())) << row.name;
+        EXPECT_EQ(Pixel(Shown(), waste.x, waste.y) != kTable, m_doc.GetPileCount(POS_WASTE) > 0) << row.name;
+    }
+    const int score = m_doc.GetScore();
+    Command(ID_GAME_DEAL);
+    EXPECT_EQ(m_doc.GetScore(), score - DEAL_PRICE);
+    // Start-up posts the deal under the command's own id.
+    wxQueueEvent(m_frame, new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));
+    EXPECT_TRUE(PumpUntil([&] { return m_doc.GetScore() == score - 2 * DEAL_PRICE; }));
+    // Whatever the dialog did to the back, the stock shows it afterwards.
+    m_images.SetCurrentBack(2);
+    Command(ID_GAME_CARDBACK);
+    EXPECT_EQ(m_journal.back(), "ChooseCardBack");
+    EXPECT_TRUE(Same(Shown(), Fresh()));
+    bool about = false;  // About shows its box, which closes here from its own loop
+    wxTheApp->CallAfter([&] {
+        auto* box = dynamic_cast<wxDialog*>(wxTopLevelWindows.GetLast()->GetData());
+        if ((about = box != nullptr && box->IsModal()))
+            box->EndModal(wxID_OK);
+    });
+    Command(ID_APP_ABOUT);
+    EXPECT_TRUE(about);
+}
+
+TEST_F(TableTest, TheMenuHoldsTheGameAndHelpCommandsWithoutAccelerators)
+{
+    Journal shown;
+    const wxMenuBar* bar = m_frame->GetMenuBar();
+    for (std::size_t m = 0; m < bar->GetMenuCount(); ++m) {
+        shown.push_back(bar->GetMenuLabel(m).utf8_string());
+        for (const wxMenuItem* item : bar->GetMenu(m)->GetMenuItems()) {
+            const std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+            shown.push_back(item->IsSeparator() ? "-"
+                                                : std::to_string(CMainFrame::CommandId(item->GetId())) + " " +
+                                                      item->GetItemLabel().utf8_string() + (accel ? " accel" : ""));
+        }
+    }
+    auto item = [](int command, int text) { return std::to_string(command) + " " + LoadResString(text); };
+    EXPECT_EQ(shown, (Journal{LoadResString(IDS_MENU_GAME), item(ID_GAME_DEAL, IDS_MENU_DEAL), "-",
+                              item(ID_GAME_UNDO, IDS_MENU_UNDO), item(ID_GAME_CARDBACK, IDS_MENU_CARDBACK), "-",
+                              item(ID_APP_EXIT, IDS_MENU_EXIT), LoadResString(IDS_MENU_HELP),
+                              item(ID_HELP_FINDER, IDS_MENU_HELP_FINDER), item(ID_APP_ABOUT, IDS_MENU_ABOUT)}));
+}
+
+TEST_F(TableTest, TheCloseBoxAsksFirstAndClosesOnOkOnly)
+{
+    m_host.answers = {IDCANCEL, IDOK};
+    EXPECT_FALSE(m_frame->Close());  // vetoed
+    EXPECT_TRUE(m_frame->Close());
+    EXPECT_TRUE(wxTheApp->IsScheduledForDestruction(m_frame));
+    EXPECT_EQ(m_journal, (Journal{ExitQuestion(), ExitQuestion()}));  // a negative score is no best
+}
+
+TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
+{
+    m_host.now += 42;
+    m_host.typedName = "Taro";
+    for (int row = 6; row >= 0; --row)
+        for (int index = row * (row + 1) / 2; index <= row * (row + 3) / 2; ++index)
+            PressAt(Centre(Rect(index + POS_TRIANGLE_FIRST)));
+    EXPECT_EQ(Tail(4), (Journal{"AskPlayerName " + FormatResString(IDS_CLEAR_ACHIEVED, 42) + " []",
+                                "Write FastGameOver/lFastTimeSpan=42", "Write FastGameOver/strFastPlayer=Taro",
+                                "PlayMusic"}));
+    EXPECT_FALSE(RedInScoreStrip(0, m_view->ClientRect().right));
+
+    // Over the table and the record strip, holding the mouse; each tick adds a
+    // back to the trail, the first at the top left with its cut corner on the cloth.
+    CClearAnimWnd* wnd = m_view->GetCelebrationWindow();
+    ASSERT_NE(wnd, nullptr);
+    const CRect client = m_view->ClientRect();
+    const int h = m_view->StripHeight();
+    EXPECT_EQ(wnd->GetRect(), wxRect(0, 0, client.right, client.bottom - h));
+    EXPECT_EQ(wxWindow::GetCapture(), wnd);
+    const wxColour cloth = CClearAnimWnd::ClothColour();
+    auto trail = [&] { return wnd->Cloth().ConvertToImage(); };
+    EXPECT_TRUE(PumpUntil([&] { return Pixel(trail(), 38, 53) != cloth; }));
+    EXPECT_EQ(Pixel(trail(), 0, 0), cloth);
+    const wxImage first = trail();
+    EXPECT_TRUE(PumpUntil([&] { return !Same(trail(), first); }));
+
+    // A real press on the score strip, outside the window, ends it: the tune
+    // stops before the question, and Cancel deals nothing.
+    const int score = m_doc.GetScore();
+    m_host.answers = {IDCANCEL};
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(m_view->ClientToScreen(wxPoint(100, client.bottom - h / 2)));
+    mouse.MouseClick();
+    EXPECT_TRUE(PumpUntil([&] { return m_view->GetCelebrationWindow() == nullptr; }));
+    EXPECT_EQ(wxWindow::GetCapture(), nullptr);
+    EXPECT_EQ(Tail(2), (Journal{"StopMusic", "MessageBox " + FormatResString(IDS_CLEAR_BONUS, 2000, 42) + " 65"}));
+    EXPECT_EQ(m_doc.GetScore(), score);
+
+    // OK deals again, once the window has gone.
+    m_view->StartCelebration();
+    ASSERT_NE(wnd = m_view->GetCelebrationWindow(), nullptr);
+    m_host.answers = {IDOK};
+    wxMouseEvent press(wxEVT_LEFT_DOWN);
+    wnd->ProcessWindowEvent(press);
+    EXPECT_EQ(m_view->GetCelebrationWindow(), nullptr);
+    EXPECT_EQ(m_doc.GetScore(), score);
+    EXPECT_TRUE(PumpUntil([&] { return m_doc.GetScore() == score - DEAL_PRICE; }));
+
+    // Leaving: Cancel stays; OK offers the running score, with the name given last.
+    const int best = m_doc.GetScore();
+    m_host.answers = {IDCANCEL, IDOK};
+    m_host.typedName = "Hanako";
+    Command(ID_APP_EXIT);
+    EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(m_frame));
+    Command(ID_APP_EXIT);
+    EXPECT_TRUE(wxTheApp->IsScheduledForDestruction(m_frame));
+    EXPECT_EQ(Tail(5), (Journal{ExitQuestion(), ExitQuestion(),
+                                "AskPlayerName " + FormatResString(IDS_SCORE_ACHIEVED, best) + " [Taro]",
+                                "Write MaxPoint/iMaxPoint=" + std::to_string(best), "Write MaxPoint/strChamp=Hanako"}));
+}
+
+}  // namespace
