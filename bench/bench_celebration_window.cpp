@@ -40,7 +40,7 @@ public:
     const CCardImageSet& Images() const override { return m_images; }
     void DrawCard(wxDC& dc, PictureId picture, const CRect& rect) override
     {
-        CTolvane32View::DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+        CTolvane32View::DrawCardBitmap(dc, m_pictures, picture, rect);
     }
     int MessageBox(wxWindow*, const std::string&, unsigned) override { return IDCANCEL; }
     void StopMusic() override {}

@@ -1,20 +1,26 @@
 #!/usr/bin/env python3
-"""Start-up time and memory of the game beside two other solitaire programs.
+"""Start-up time and memory of the game beside two other solitaire programs,
+at the toolkit scales 1 and 2 (ordinary and high-density screens).
 
 From exec to the first dealt table on the screen (the apex card and the stock
-painted), median of ten runs on a private Xvfb display; then the resident and
+painted), median of ten runs on a private Xvfb display, in wall-clock time and
+in the processor time the program used by then; then the resident and
 proportional set sizes of the process right after the first deal
 (/proc/PID/smaps_rollup), and the processor time it takes while it waits
-idle. The peers, AisleRiot and KPat, are measured in the same way up to their
-main window being mapped; the script installs them with apt-get when they are
-missing. Figures only: nothing is asserted.
+idle. The scale is the toolkit's own: GDK_SCALE for the game and AisleRiot
+(GTK 3), QT_SCALE_FACTOR for KPat. The peers are measured in the same way up
+to their main window being mapped; the script installs them with apt-get
+when they are missing. Figures only: nothing is asserted.
 
-    python3 bench/startup.py --exe build/tolvane32 [--runs 10] [--xtool PATH] [--no-peers]
+    python3 bench/startup.py --exe build/tolvane32 [--runs 10] [--scales 1,2]
+        [--peers aisleriot,kpat | --no-peers] [--compare OTHER_BUILD/tolvane32]
 
-The screen reader tolvane_xtool is looked for in the build folder of the
-executable (tests/support/), where a build with testing makes it.
+--compare measures another build of the game the same way (for example one
+from before a change), so that both land in one table. The screen is read
+with Xlib through ctypes; the script needs Xvfb and xdotool (tools/deps.sh).
 """
 
+import ctypes
 import os
 import shutil
 import signal
@@ -24,11 +30,80 @@ import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
-import harness  # noqa: E402  (the test harness's X server and screen reader)
-
 TABLE_GREEN = (0, 127, 0)
+# The main frame opens at (4, 4) logical pixels; the apex and the stock card
+# are 77 x 106 at (271, 57) and (10, 4) in the client area.
+FRAME_ORIGIN = 4
+APEX = (271 + 38, 57 + 10)
+STOCK = (10 + 38, 4 + 50)
+
+
+class Screen:
+    """Pixels of an X display's root window, read with Xlib."""
+
+    def __init__(self, display):
+        self.x = ctypes.CDLL("libX11.so.6")
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x.XGetImage.restype = ctypes.c_void_p
+        self.x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                     ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        self.x.XGetPixel.restype = ctypes.c_ulong
+        self.x.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+        self.x.XDestroyImage.argtypes = [ctypes.c_void_p]
+        self.x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.display = None
+        deadline = time.monotonic() + 10
+        while not self.display and time.monotonic() < deadline:
+            self.display = self.x.XOpenDisplay(display.encode())
+            time.sleep(0.05)
+        if not self.display:
+            raise RuntimeError("cannot open the display %s" % display)
+        self.root = self.x.XDefaultRootWindow(self.display)
+
+    def column(self, x, y, h):
+        """The colours of h pixels from (x, y) down, as (r, g, b)."""
+        image = self.x.XGetImage(self.display, self.root, x, y, 1, h, 0xFFFFFFFF, 2)  # ZPixmap
+        if not image:
+            return []
+        try:
+            pixels = [self.x.XGetPixel(image, 0, i) for i in range(h)]
+        finally:
+            self.x.XDestroyImage(image)
+        return [((p >> 16) & 255, (p >> 8) & 255, p & 255) for p in pixels]
+
+    def close(self):
+        self.x.XCloseDisplay(self.display)
+
+
+class XServer:
+    """A private Xvfb large enough for the window at scale 2 (and 3)."""
+
+    def __init__(self):
+        # the server picks a display number nobody uses and writes it to us
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "2000x1600x24", "-nolisten",
+                                      "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            number = f.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.name = ":" + number
+        self.screen = Screen(self.name)
+
+    def env(self):
+        env = dict(os.environ, DISPLAY=self.name, NO_AT_BRIDGE="1", GTK_A11Y="none", SDL_AUDIODRIVER="dummy")
+        env.pop("GDK_SCALE", None)
+        env.pop("QT_SCALE_FACTOR", None)
+        return env
+
+    def close(self):
+        self.screen.close()
+        self.proc.terminate()
+        self.proc.wait()
 
 
 def memory(pid):
@@ -49,8 +124,8 @@ def descendants(pid):
     """The process and its children (a launcher may exec or fork the program)."""
     out = subprocess.run(["ps", "-e", "-o", "pid=,ppid="], capture_output=True, text=True).stdout
     children = {}
-    pairs = [tuple(map(int, l.split())) for l in out.strip().splitlines()]
-    for p, pp in pairs:
+    for line in out.strip().splitlines():
+        p, pp = map(int, line.split())
         children.setdefault(pp, []).append(p)
     found, todo = [], [pid]
     while todo:
@@ -67,36 +142,6 @@ def total_memory(pid):
         rss += r
         pss += s
     return rss, pss
-
-
-class Run:
-    def __init__(self, xserver, argv):
-        self.home = tempfile.mkdtemp(prefix="tolvane-bench-")
-        env = xserver.env()
-        env["PATH"] = GAME_PATH
-        env.update(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
-                   XDG_CACHE_HOME=os.path.join(self.home, "cache"), XDG_DATA_HOME=os.path.join(self.home, "data"),
-                   XDG_RUNTIME_DIR=self.home)
-        for d in ("config", "cache", "data"):
-            os.makedirs(os.path.join(self.home, d))
-        self.env = env
-        self.began = time.perf_counter()
-        self.proc = subprocess.Popen(argv, cwd=self.home, env=env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL, start_new_session=True)
-
-    def close(self):
-        try:
-            os.killpg(self.proc.pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-        self.proc.wait()
-        shutil.rmtree(self.home, ignore_errors=True)
-
-
-def grab(env, x, y, w, h):
-    out = subprocess.run([harness.TOOLS["xtool"], "grab", str(x), str(y), str(w), str(h)], env=env,
-                         capture_output=True)
-    return harness.read_ppms(out.stdout)[0] if out.returncode == 0 else None
 
 
 def cpu_seconds(pids):
@@ -119,38 +164,69 @@ def idle_cpu(pid, seconds=5.0):
     return (cpu_seconds(pids) - before) / seconds
 
 
-IDLE = {}
+class Run:
+    def __init__(self, xserver, argv, scale_env):
+        self.home = tempfile.mkdtemp(prefix="tolvane-bench-")
+        env = xserver.env()
+        env["PATH"] = GAME_PATH
+        env.update(HOME=self.home, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
+                   XDG_CACHE_HOME=os.path.join(self.home, "cache"), XDG_DATA_HOME=os.path.join(self.home, "data"),
+                   XDG_RUNTIME_DIR=self.home)
+        env.update(scale_env)
+        for d in ("config", "cache", "data"):
+            os.makedirs(os.path.join(self.home, d))
+        self.env = env
+        self.began = time.perf_counter()
+        self.proc = subprocess.Popen(argv, cwd=self.home, env=env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def close(self):
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self.proc.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
 
 
-def time_ours(xserver, exe, idle=False):
-    """Seconds to the first dealt table, and memory then."""
-    run = Run(xserver, [exe])
+def settle(run, pid, idle):
+    """Processor time up to the first picture (less sensitive to the load of
+    a shared machine than the wall clock), memory a moment later, and the
+    idle CPU when asked."""
+    busy = cpu_seconds(descendants(pid))
+    time.sleep(0.3)
+    mem = total_memory(pid)
+    cpu = idle_cpu(pid) if idle else None
+    return mem + (busy,), cpu
+
+
+def time_ours(xserver, exe, scale, idle=False):
+    """Seconds to the first dealt table at the scale, and memory then."""
+    run = Run(xserver, [exe], {"GDK_SCALE": str(scale)})
+    screen = xserver.screen
+    s = scale
     try:
-        # the frame stands at (4, 4); find the client's top from the table green
         deadline = time.perf_counter() + 60
         while time.perf_counter() < deadline:
-            shot = grab(run.env, 4, 4, 640, 512)
-            if shot is not None:
-                top = next((y for y in range(60) if shot.px(5, y) == TABLE_GREEN), None)
-                if top is not None:
-                    apex = shot.px(271 + 38, top + 57 + 10)
-                    stock = shot.px(10 + 38, top + 4 + 50)
-                    if apex != TABLE_GREEN and stock != TABLE_GREEN:
-                        seconds = time.perf_counter() - run.began
-                        time.sleep(0.3)
-                        mem = total_memory(run.proc.pid)
-                        if idle:
-                            IDLE["tolvane32"] = idle_cpu(run.proc.pid)
-                        return seconds, mem
+            # the client's top is the first row of table green below the menu bar
+            column = screen.column(s * (FRAME_ORIGIN + 5), s * FRAME_ORIGIN, 60 * s)
+            top = next((i for i, c in enumerate(column) if c == TABLE_GREEN), None)
+            if top is not None:
+                top += s * FRAME_ORIGIN
+                apex = screen.column(s * (FRAME_ORIGIN + APEX[0]), top + s * APEX[1], 1)
+                stock = screen.column(s * (FRAME_ORIGIN + STOCK[0]), top + s * STOCK[1], 1)
+                if apex and stock and apex[0] != TABLE_GREEN and stock[0] != TABLE_GREEN:
+                    seconds = time.perf_counter() - run.began
+                    return (seconds,) + settle(run, run.proc.pid, idle)
             time.sleep(0.005)
         raise RuntimeError("no dealt table within a minute")
     finally:
         run.close()
 
 
-def time_peer(xserver, argv, classname, idle=False):
+def time_peer(xserver, argv, classname, scale_env, idle=False):
     """Seconds to the peer's main window being mapped, and memory then."""
-    run = Run(xserver, argv)
+    run = Run(xserver, argv, scale_env)
     try:
         deadline = time.perf_counter() + 60
         while time.perf_counter() < deadline:
@@ -158,15 +234,11 @@ def time_peer(xserver, argv, classname, idle=False):
                                  capture_output=True, text=True).stdout.split()
             if out:
                 seconds = time.perf_counter() - run.began
-                time.sleep(0.3)
                 # the window's owner: a launcher may have handed over to another process
                 owner = subprocess.run(["xdotool", "getwindowpid", out[0]], env=run.env, capture_output=True,
                                        text=True).stdout.strip()
                 pid = int(owner) if owner.isdigit() else run.proc.pid
-                mem = total_memory(pid)
-                if idle:
-                    IDLE[classname] = idle_cpu(pid)
-                return seconds, mem
+                return (seconds,) + settle(run, pid, idle)
             time.sleep(0.005)
         raise RuntimeError("%s showed no window within a minute" % argv[0])
     finally:
@@ -175,6 +247,13 @@ def time_peer(xserver, argv, classname, idle=False):
 
 # Debian puts games in /usr/games, which a test shell's PATH may lack.
 GAME_PATH = os.environ.get("PATH", "/usr/bin:/bin") + ":/usr/games"
+
+# package, program, command, window class name, the toolkit's scale variable
+PEERS = {
+    "aisleriot": ("sol", ["sol"], "sol", "GDK_SCALE"),
+    # KPat will not start without a session bus: it gets a private one, whose start counts
+    "kpat": ("kpat", ["dbus-run-session", "--", "kpat"], "kpat", "QT_SCALE_FACTOR"),
+}
 
 
 def ensure(package, program):
@@ -186,64 +265,70 @@ def ensure(package, program):
     return shutil.which(program, path=GAME_PATH) is not None
 
 
-def measure(name, runs, once):
-    times, mems = [], []
+def measure(configs, runs):
+    """One row per configuration (name, scale, once). The first run of each
+    is not counted (it fills font and icon caches) but gives the idle CPU;
+    then the configurations take turns, run by run, so that a change of load
+    on the machine falls on all of them alike; medians of `runs` runs."""
+    idle = [once(True)[2] for _, _, once in configs]
+    samples = [[] for _ in configs]
     for _ in range(runs):
-        seconds, mem = once()
-        times.append(seconds)
-        mems.append(mem)
-    rss = statistics.median(m[0] for m in mems)
-    pss = statistics.median(m[1] for m in mems)
-    return name, statistics.median(times), rss, pss
+        for i, (_, _, once) in enumerate(configs):
+            seconds, mem, _ = once(False)
+            samples[i].append((seconds, mem[2], mem[0], mem[1]))
+    return [(name, scale) + tuple(statistics.median(v[k] for v in samples[i]) for k in range(4)) + (idle[i],)
+            for i, (name, scale, _) in enumerate(configs)]
 
 
 def main():
     import argparse
-    parser = argparse.ArgumentParser(description="start-up time and memory beside the peers")
+    parser = argparse.ArgumentParser(description="start-up time and memory beside the peers, at scales 1 and 2")
     parser.add_argument("--exe", required=True, help="the built tolvane32")
     parser.add_argument("--runs", type=int, default=10)
-    parser.add_argument("--xtool", help="tolvane_xtool (default: next to the executable's build)")
+    parser.add_argument("--scales", default="1,2", help="toolkit scales, comma-separated (default 1,2)")
+    parser.add_argument("--peers", default="aisleriot,kpat", help="peers to measure (default aisleriot,kpat)")
     parser.add_argument("--no-peers", action="store_true", help="measure the game alone")
+    parser.add_argument("--compare", help="another build of tolvane32, measured the same way")
     args = parser.parse_args()
-    exe = os.path.abspath(args.exe)
-    harness.TOOLS["xtool"] = args.xtool or os.path.join(os.path.dirname(exe), "tests", "support", "tolvane_xtool")
-    if not os.path.exists(harness.TOOLS["xtool"]):
-        sys.exit("no %s: build the target tolvane_xtool (a build with -DBUILD_TESTING=ON)" % harness.TOOLS["xtool"])
-    runs = args.runs
-    xserver = harness.XServer()
-    rows = []
+    scales = [int(s) for s in args.scales.split(",")]
+    games = [("tolvane32", os.path.abspath(args.exe))]
+    if args.compare:
+        games.append(("tolvane32 (--compare)", os.path.abspath(args.compare)))
+    peers = [] if args.no_peers else [p for p in args.peers.split(",") if p]
+
+    xserver = XServer()
+    configs = []
     try:
-        # one run that is not counted: font and icon caches are filled by the first start
-        time_ours(xserver, exe, idle=True)
-        rows.append(measure("tolvane32 (to the first deal)", runs, lambda: time_ours(xserver, exe)))
-        # KPat will not start without a session bus: it gets a private one, whose start counts
-        peers = [] if args.no_peers else [("aisleriot", "sol", ["sol"], "sol"),
-                                          ("kpat", "kpat", ["dbus-run-session", "--", "kpat"], "kpat")]
-        for package, program, argv, classname in peers:
+        def ours(exe, scale):
+            return lambda idle: time_ours(xserver, exe, scale, idle)
+
+        def peer(argv, classname, env):
+            return lambda idle: time_peer(xserver, argv, classname, env, idle)
+
+        for name, exe in games:
+            for scale in scales:
+                configs.append((name, scale, ours(exe, scale)))
+        for package in peers:
+            program, argv, classname, variable = PEERS[package]
             if not ensure(package, program):
                 print("%s: not available, skipped" % package)
                 continue
-            try:
-                time_peer(xserver, argv, classname, idle=True)
-                rows.append(measure("%s (to its window)" % package, runs,
-                                    lambda: time_peer(xserver, argv, classname)))
-            except RuntimeError as e:
-                print("%s: %s" % (package, e))
+            for scale in scales:
+                configs.append((package, scale, peer(argv, classname, {variable: str(scale)})))
+        rows = measure(configs, args.runs)
     finally:
         xserver.close()
 
     base = rows[0]
     print()
-    print("%-30s %9s %9s %9s %8s %7s %7s %7s" % ("program", "start s", "RSS kB", "PSS kB", "idle CPU", "t/ours",
-                                             "RSS/our", "PSS/our"))
-    for name, seconds, rss, pss in rows:
-        key = name.split()[0]
-        key = {"aisleriot": "sol"}.get(key, key)  # the keys are window class names
-        idle = IDLE.get(key)
-        print("%-30s %9.3f %9d %9d %8s %7.2f %7.2f %7.2f" % (
-            name, seconds, rss, pss, "-" if idle is None else "%.1f%%" % (100 * idle), seconds / base[1],
-            rss / max(base[2], 1), pss / max(base[3], 1)))
-    print("(median of %d runs each, private Xvfb, no window manager)" % runs)
+    print("%-24s %5s %8s %7s %8s %8s %8s %7s %7s %7s" % ("program", "scale", "start s", "CPU s", "RSS kB", "PSS kB",
+                                                         "idle CPU", "t/ours", "CPU/our", "RSS/our"))
+    for name, scale, seconds, busy, rss, pss, idle in rows:
+        print("%-24s %5d %8.3f %7.2f %8d %8d %8s %7.2f %7.2f %7.2f" % (
+            name, scale, seconds, busy, rss, pss, "-" if idle is None else "%.1f%%" % (100 * idle),
+            seconds / base[2], busy / max(base[3], 0.01), rss / max(base[4], 1)))
+    print("(median of %d runs each, private Xvfb, no window manager; ratios to tolvane32 at scale %d;"
+          " the game to its dealt table, the peers to their window)" % (args.runs, base[1]))
 
 
 if __name__ == "__main__":

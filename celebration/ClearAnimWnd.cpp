@@ -1,6 +1,7 @@
 #include "ClearAnimWnd.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
@@ -22,6 +23,7 @@ CClearAnimWnd::CClearAnimWnd(ICelebrationHost& host)
     Bind(wxEVT_TIMER, &CClearAnimWnd::OnTimer, this, kTickTimerId);
     Bind(wxEVT_LEFT_DOWN, &CClearAnimWnd::OnLButtonDown, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CClearAnimWnd::OnCaptureLost, this);
+    Bind(wxEVT_DPI_CHANGED, &CClearAnimWnd::OnDPIChanged, this);
 }
 
 CClearAnimWnd::~CClearAnimWnd() {
@@ -36,14 +38,7 @@ bool CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     if (!wxWindow::Create(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxBORDER_NONE, "ClearAnimWnd"))
         return false;
     SetBackgroundColour(ClothColour());
-
-    const wxSize size = GetClientSize();
-    m_bmpCloth.Create(std::max(size.x, 1), std::max(size.y, 1), 24);
-    {
-        wxMemoryDC dc(m_bmpCloth);
-        dc.SetBackground(wxBrush(ClothColour()));
-        dc.Clear();
-    }
+    FitCloth();
 
     // Every left press in the program now ends the celebration, wherever it
     // lands.
@@ -51,6 +46,32 @@ bool CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     m_nTimerID = m_timer.Start(kTickMillis) ? 1u : 0u;
     Refresh(false);
     return true;
+}
+
+void CClearAnimWnd::FitCloth() {
+    const wxSize client = GetClientSize();
+    const wxSize size(std::max(client.x, 1), std::max(client.y, 1));
+    const double scale = std::max(1.0, std::round(GetContentScaleFactor()));
+    if (m_bmpCloth.IsOk() && m_bmpCloth.GetLogicalSize() == size && m_bmpCloth.GetScaleFactor() == scale)
+        return;
+    wxBitmap cloth;
+    cloth.CreateWithDIPSize(size, scale, 24);
+    {
+        wxMemoryDC dc(cloth);
+        dc.SetBackground(wxBrush(ClothColour()));
+        dc.Clear();
+        // The trail so far, resampled: only the cards drawn from now on get
+        // the new resolution.
+        if (m_bmpCloth.IsOk())
+            dc.DrawBitmap(m_bmpCloth, 0, 0);
+    }
+    m_bmpCloth = cloth;
+}
+
+void CClearAnimWnd::OnDPIChanged(wxDPIChangedEvent& event) {
+    FitCloth();
+    Refresh(false);
+    event.Skip();
 }
 
 void CClearAnimWnd::StopAll() {
@@ -67,6 +88,7 @@ void CClearAnimWnd::PlayFrame() {
     const CAnimSetup setup{client.x, client.y, images.CardWidth(), images.CardHeight(), images.CurrentBackImage()};
     const CRect card = m_motion.PlayFrame(bonus, setup);
 
+    FitCloth();
     {
         wxMemoryDC dc(m_bmpCloth);
         m_host.DrawCard(dc, m_motion.Image(), card);
@@ -80,6 +102,7 @@ void CClearAnimWnd::OnTimer(wxTimerEvent& /*event*/) {
 
 void CClearAnimWnd::OnPaint(wxPaintEvent& /*event*/) {
     wxPaintDC dc(this);
+    FitCloth();
     if (m_bmpCloth.IsOk())
         dc.DrawBitmap(m_bmpCloth, 0, 0);
 }

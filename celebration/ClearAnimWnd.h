@@ -10,7 +10,10 @@
 // The trail is kept in an off-screen picture of the window, because drawing
 // on the screen outside a paint handler does not reliably show on every
 // display server; each tick draws into the picture and asks for the card's
-// rectangle to be repainted from it.
+// rectangle to be repainted from it. The picture has the window's device
+// resolution, so the trail is as sharp as the screen allows; should the
+// window's scale change, the trail so far is carried over into a picture of
+// the new scale.
 #pragma once
 
 #include <wx/bitmap.h>
@@ -52,6 +55,9 @@ private:
     void OnLButtonDown(wxMouseEvent& event);
     void OnPaint(wxPaintEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    void OnDPIChanged(wxDPIChangedEvent& event);
+    // Makes the cloth match the window's size and scale, keeping the trail.
+    void FitCloth();
     // Lets go of the mouse and stops the tick.
     void StopAll();
 

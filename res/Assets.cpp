@@ -4,19 +4,18 @@
 
 namespace {
 
-AssetBlob Find(AssetKind kind, int id)
+AssetBlob Find(AssetKind kind, int id, int scale = 1)
 {
-    for (std::size_t i = 0; i < kAssetEntryCount; ++i) {
-        const AssetEntry& e = kAssetEntries[i];
-        if (e.kind == kind && e.id == id)
-            return AssetBlob{reinterpret_cast<const unsigned char*>(e.bytes), e.size};
+    for (const AssetEntry* e = kAssetEntries; e->bytes != nullptr; ++e) {
+        if (e->kind == kind && e->id == id && e->scale == scale)
+            return AssetBlob{reinterpret_cast<const unsigned char*>(e->bytes), e->size};
     }
     return {};
 }
 
 }  // namespace
 
-AssetBlob FindBitmapPng(int resourceId) { return Find(AssetKind::Bitmap, resourceId); }
+AssetBlob FindBitmapPng(int resourceId, int scale) { return Find(AssetKind::Bitmap, resourceId, scale); }
 AssetBlob FindSound(int resourceId) { return Find(AssetKind::Sound, resourceId); }
 AssetBlob FindMidi(int resourceId) { return Find(AssetKind::Midi, resourceId); }
 AssetBlob FindIconPng(int pixels) { return Find(AssetKind::Icon, pixels); }

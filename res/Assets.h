@@ -13,10 +13,13 @@ struct AssetBlob {
 };
 
 // PNG image of a bitmap resource (card faces, backs, stock tiles), or empty.
-AssetBlob FindBitmapPng(int resourceId);
+// Scale 2 and 3 give the same picture drawn with that many device pixels
+// per card pixel, for high-density screens.
+AssetBlob FindBitmapPng(int resourceId, int scale = 1);
 // RIFF WAVE image of a sound resource (300, 301), or empty.
 AssetBlob FindSound(int resourceId);
 // Standard MIDI file of a tune resource (350), or empty.
 AssetBlob FindMidi(int resourceId);
-// PNG of the program icon at a square size (16, 32, 48, 64, 128, 256), or empty.
+// PNG of the program icon at a square size (16, 32, 48, 64, 96, 128, 192,
+// 256), or empty.
 AssetBlob FindIconPng(int pixels);

@@ -1,5 +1,6 @@
 #include "shell/AboutDlg.h"
 
+#include <wx/bmpbndl.h>
 #include <wx/button.h>
 #include <wx/image.h>
 #include <wx/mstream.h>
@@ -12,14 +13,9 @@
 
 namespace {
 
-// The program icon at the size the layout's icon cell holds: 32 pixels, or
-// 64 where dialog units are large enough to give the bigger picture room.
-wxBitmap ProgramIcon(int cellPixels)
+wxBitmap DecodeIcon(int pixels)
 {
-    const int wanted = cellPixels >= 48 ? 64 : 32;
-    AssetBlob png = FindIconPng(wanted);
-    if (!png)
-        png = FindIconPng(wanted == 64 ? 32 : 64);
+    const AssetBlob png = FindIconPng(pixels);
     if (!png)
         return wxBitmap();
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
@@ -29,14 +25,34 @@ wxBitmap ProgramIcon(int cellPixels)
     return image.IsOk() ? wxBitmap(image) : wxBitmap();
 }
 
+// The program icon at the size the layout's icon cell holds: 32 pixels, or
+// 64 where dialog units are large enough to give the bigger picture room.
+// Each is drawn afresh for scales 2 and 3 as well, and the toolkit shows the
+// one for the screen's scale.
+wxBitmapBundle ProgramIcon(int cellPixels)
+{
+    const int wanted = cellPixels >= 48 ? 64 : 32;
+    for (int logical : {wanted, wanted == 64 ? 32 : 64}) {
+        wxVector<wxBitmap> bitmaps;
+        for (int scale = 1; scale <= 3; ++scale) {
+            const wxBitmap bitmap = DecodeIcon(logical * scale);
+            if (bitmap.IsOk())
+                bitmaps.push_back(bitmap);
+        }
+        if (!bitmaps.empty() && bitmaps.front().GetWidth() == logical)
+            return wxBitmapBundle::FromBitmaps(bitmaps);
+    }
+    return wxBitmapBundle();
+}
+
 }  // namespace
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
     : CResDialog(parent, IDS_DLG_ABOUT_CAPTION, 201, 44, wxDEFAULT_DIALOG_STYLE)
 {
-    const wxBitmap icon = ProgramIcon(DluSize(20, 20).y);
+    const wxBitmapBundle icon = ProgramIcon(DluSize(20, 20).y);
     m_pIcon = new wxStaticBitmap(this, wxID_STATIC, icon, DluPos(11, 17),
-                                 icon.IsOk() ? icon.GetSize() : DluSize(20, 20));
+                                 icon.IsOk() ? icon.GetDefaultSize() : DluSize(20, 20));
     m_pVersion = new wxStaticText(this, wxID_STATIC,
                                   wxString::FromUTF8(LoadResString(IDS_DLG_ABOUT_VERSION)),
                                   DluPos(40, 10), DluSize(91, 8), wxST_NO_AUTORESIZE);

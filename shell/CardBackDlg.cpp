@@ -1,6 +1,7 @@
 #include "shell/CardBackDlg.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <wx/button.h>
 #include <wx/dcclient.h>
@@ -109,25 +110,34 @@ void CCardBackDlg::OnCancel(wxCommandEvent& /*event*/)
 wxBitmap CCardBackDlg::PreviewBitmap()
 {
     const wxSize size = m_pFrame->GetClientSize();
-    if (m_scaled.IsOk() && m_scaledCover == m_nCover && m_scaledSize == size)
+    // Scaled from the back drawn for the screen's scale, straight to device
+    // pixels: a high-density screen shows the back's own detail.
+    const double factor = std::max(1.0, std::round(m_pFrame->GetContentScaleFactor()));
+    if (m_scaled.IsOk() && m_scaledCover == m_nCover && m_scaledSize == size && m_scaledFactor == factor)
         return m_scaled;
 
     m_scaled = wxBitmap();
     m_scaledCover = m_nCover;
     m_scaledSize = size;
-    const wxBitmap* back = m_pictures.Get(m_images.BackImage(m_nCover));
+    m_scaledFactor = factor;
+    const int scale = CPictureCache::PictureScale(factor);
+    const wxBitmap* back = m_pictures.Get(m_images.BackImage(m_nCover), scale);
     if (back == nullptr || !back->IsOk() || size.x <= 0 || size.y <= 0)
         return m_scaled;
 
     wxImage image = back->ConvertToImage();
-    // The source is the card's own rectangle at the picture's top left.
-    const int cardW = m_images.CardWidth();
-    const int cardH = m_images.CardHeight();
+    // The source is the card's own rectangle at the picture's top left, in
+    // the picture's pixels.
+    const double pixels = back->GetScaleFactor();
+    const int cardW = static_cast<int>(std::lround(m_images.CardWidth() * pixels));
+    const int cardH = static_cast<int>(std::lround(m_images.CardHeight() * pixels));
     const int w = cardW > 0 ? std::min(cardW, image.GetWidth()) : image.GetWidth();
     const int h = cardH > 0 ? std::min(cardH, image.GetHeight()) : image.GetHeight();
     if (w != image.GetWidth() || h != image.GetHeight())
         image = image.GetSubImage(wxRect(0, 0, w, h));
-    m_scaled = wxBitmap(image.Scale(size.x, size.y, wxIMAGE_QUALITY_HIGH));
+    const int deviceW = static_cast<int>(std::lround(size.x * factor));
+    const int deviceH = static_cast<int>(std::lround(size.y * factor));
+    m_scaled = wxBitmap(image.Scale(deviceW, deviceH, wxIMAGE_QUALITY_HIGH), wxBITMAP_SCREEN_DEPTH, factor);
     return m_scaled;
 }
 

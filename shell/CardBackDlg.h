@@ -38,7 +38,8 @@ public:
     wxButton* NextButton() const { return m_pNext; }
     wxWindow* PreviewFrame() const { return m_pFrame; }
 
-    // The preview as it is drawn: the back m_nCover scaled to the frame.
+    // The preview as it is drawn: the back m_nCover scaled to the frame, at
+    // the frame's device resolution (its scale factor is the window's).
     wxBitmap PreviewBitmap();
 
     int m_nCover = 0;     // the back being previewed, 0..m_nMaxCover
@@ -60,4 +61,5 @@ private:
     wxBitmap m_scaled;
     int m_scaledCover = -1;
     wxSize m_scaledSize;
+    double m_scaledFactor = 0;
 };

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Writes a contact sheet of every built-in picture (the 52 faces, the jokers,
 # the four backs, the two stock tiles and the icon at all its sizes), once at
-# 1:1 and once enlarged 3:1, on the table's green.
+# 1:1, then the versions drawn for high-density screens at 2x, and once
+# enlarged 3:1, on the table's green.
 #
 #   tools/contact-sheet.sh [OUTPUT.png]     (default: contact-sheet.png here)
 #

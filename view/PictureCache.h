@@ -9,32 +9,62 @@
 // was the largest piece of work before the window could appear. Which
 // pictures exist and their size come from the PNG headers, which cost
 // nothing to read.
+//
+// On a high-density screen (the toolkit's scale 2 or 3) a picture is drawn
+// from its own version at that scale, decoded likewise only when first drawn;
+// sizes and positions stay in logical pixels whatever the scale.
 #pragma once
 
 #include <map>
+#include <tuple>
 
 #include <wx/bitmap.h>
+#include <wx/region.h>
 
 #include "model/CardImageSet.h"
 #include "res/Assets.h"
 
 class CPictureCache : public IPictureSource {
 public:
+    // The largest scale the built-in pictures are drawn at.
+    static constexpr int kMaxScale = 3;
+
     // Takes note of every card, back and stock picture of the built-in data.
     void LoadAll();
 
-    // The bitmap of a picture id, or null when it has none (0 included).
-    const wxBitmap* Get(PictureId id) const;
+    // The bitmap of a picture id, or null when it has none (0 included). At
+    // a scale above 1 it has that many device pixels per logical pixel and
+    // that scale factor, so it draws at the picture's logical size; a scale
+    // the data lacks gives the next smaller one it has.
+    const wxBitmap* Get(PictureId id, int scale = 1) const;
+
+    // The card outline of a width x height card at the origin, in device
+    // pixels at scale: the polygon with corners cut by 2 (top left), 5
+    // (bottom left), 3 (bottom right) and 4 (top right) logical pixels,
+    // rasterised at that scale. Built once per size and scale.
+    const wxRegion& CardOutline(int width, int height, int scale) const;
+    static wxRegion BuildCardOutline(int width, int height, int scale);
+
+    // The picture scale for a device whose content scale factor is factor:
+    // the nearest whole number, 1 to kMaxScale.
+    static int PictureScale(double factor);
 
     bool PictureSize(PictureId id, int& width, int& height) const override;
 
 private:
-    struct Entry {
-        AssetBlob png;
-        int width = 0;
-        int height = 0;
+    struct Version {
+        bool looked = false;   // the data was searched for this scale
         bool decoded = false;
+        AssetBlob png;
         wxBitmap bitmap;
     };
+    struct Entry {
+        int width = 0;
+        int height = 0;
+        Version versions[kMaxScale];  // scale 1, 2, 3
+    };
+    const wxBitmap* Decoded(PictureId id, Entry& entry, int scale) const;
+
     mutable std::map<PictureId, Entry> m_pictures;
+    mutable std::map<std::tuple<int, int, int>, wxRegion> m_outlines;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
@@ -51,6 +52,12 @@ wxString ResText(int id)
     return wxString::FromUTF8(LoadResString(id));
 }
 
+// Device pixels per logical pixel of a device whose toolkit reports factor.
+int WholeScale(double factor)
+{
+    return std::max(1, static_cast<int>(std::lround(factor)));
+}
+
 }  // namespace
 
 CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
@@ -80,6 +87,7 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCac
 
     Bind(wxEVT_PAINT, &CTolvane32View::OnPaint, this);
     Bind(wxEVT_SIZE, &CTolvane32View::OnSize, this);
+    Bind(wxEVT_DPI_CHANGED, &CTolvane32View::OnDPIChanged, this);
     Bind(wxEVT_LEFT_DOWN, &CTolvane32View::OnMouseDown, this);
     // The toolkit turns a quick second press into a double click; the game
     // has no double clicks, so every press is a press.
@@ -121,49 +129,66 @@ bool CTolvane32View::IsRectOffClient(const CRect& rect) const
            !client.PtInRect(rect.right, rect.top) && !client.PtInRect(rect.right, rect.bottom);
 }
 
-wxRegion CTolvane32View::CardOutlineRgn(const CRect& rect)
+wxRegion CTolvane32View::CardOutlineRgn(const CRect& rect, int scale)
 {
-    // The toolkit builds a polygon region by rasterising it, which cost more
-    // than drawing the card itself: the outline is built once per card size
-    // at the origin and moved into place.
-    static wxRegion s_outline;
-    static int s_width = -1;
-    static int s_height = -1;
-    const int W = rect.Width();
-    const int H = rect.Height();
-    if (W != s_width || H != s_height || !s_outline.IsOk()) {
-        // The white corners of the pictures are rounded; cutting them keeps
-        // the table colour around a card.
-        const wxPoint points[8] = {{2, 0}, {0, 2}, {0, H - 5}, {5, H}, {W - 3, H}, {W, H - 3}, {W, 4}, {W - 4, 0}};
-        s_outline = wxRegion(8, points, wxWINDING_RULE);
-        s_width = W;
-        s_height = H;
-    }
-    wxRegion outline(s_outline);
-    outline.Offset(rect.left, rect.top);
+    wxRegion outline = CPictureCache::BuildCardOutline(rect.Width(), rect.Height(), scale);
+    outline.Offset(rect.left * scale, rect.top * scale);
     return outline;
 }
+
+namespace {
+
+// Draws bitmap at rect clipped to outline, the card outline in the device
+// pixels of dc (scale of them per logical pixel).
+void DrawClipped(wxDC& dc, const wxBitmap& bitmap, const CRect& rect, const wxRegion& outline, int scale)
+{
+    if (!outline.IsOk() || outline.IsEmpty())
+        return;
+    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) {
+        // Clipping on the graphics context keeps any clip the caller set
+        // (the paint region, a window's own clip) once the card is drawn.
+        gc->PushState();
+        if (scale == 1) {
+            gc->Clip(outline);
+        } else {
+            // The region is in device pixels: set it in device units, then
+            // draw in logical ones again.
+            const wxGraphicsMatrix logical = gc->GetTransform();
+            gc->Scale(1.0 / scale, 1.0 / scale);
+            gc->Clip(outline);
+            gc->SetTransform(logical);
+        }
+        dc.DrawBitmap(bitmap, rect.left, rect.top);
+        gc->PopState();
+        return;
+    }
+    dc.SetDeviceClippingRegion(outline);
+    dc.DrawBitmap(bitmap, rect.left, rect.top);
+    dc.DestroyClippingRegion();
+}
+
+}  // namespace
 
 void CTolvane32View::DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect)
 {
     if (bitmap == nullptr || !bitmap->IsOk() || rect.IsRectEmpty())
         return;
-    const wxRegion outline = CardOutlineRgn(rect);
-    if (!outline.IsOk() || outline.IsEmpty())
-        return;
+    const int scale = WholeScale(dc.GetContentScaleFactor());
+    DrawClipped(dc, *bitmap, rect, CardOutlineRgn(rect, scale), scale);
+}
 
-    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) {
-        // Clipping on the graphics context keeps any clip the caller set
-        // (the paint region, a window's own clip) once the card is drawn.
-        gc->PushState();
-        gc->Clip(outline);
-        dc.DrawBitmap(*bitmap, rect.left, rect.top);
-        gc->PopState();
+void CTolvane32View::DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, PictureId picture, const CRect& rect)
+{
+    const double factor = dc.GetContentScaleFactor();
+    const wxBitmap* bitmap = pictures.Get(picture, CPictureCache::PictureScale(factor));
+    if (bitmap == nullptr || !bitmap->IsOk() || rect.IsRectEmpty())
         return;
-    }
-    dc.SetDeviceClippingRegion(outline);
-    dc.DrawBitmap(*bitmap, rect.left, rect.top);
-    dc.DestroyClippingRegion();
+    // The outline follows the device, even where the picture's own scale
+    // stops short of it.
+    const int scale = WholeScale(factor);
+    wxRegion outline(pictures.CardOutline(rect.Width(), rect.Height(), scale));
+    outline.Offset(rect.left * scale, rect.top * scale);
+    DrawClipped(dc, *bitmap, rect, outline, scale);
 }
 
 void CTolvane32View::InvertRect(wxDC& dc, const CRect& rect)
@@ -203,11 +228,11 @@ void CTolvane32View::OnDraw(wxDC& dc)
     bool selected = false;
 
     m_doc.GetStockBitmap(&picture, &rect);
-    DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+    DrawCardBitmap(dc, m_pictures, picture, rect);
 
     if (m_doc.GetPositionState(POS_WASTE) != PS_EMPTY) {
         m_doc.GetWasteBitmap(&picture, &rect, &selected);
-        DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+        DrawCardBitmap(dc, m_pictures, picture, rect);
         if (selected)
             InvertRect(dc, rect);
     }
@@ -217,7 +242,7 @@ void CTolvane32View::OnDraw(wxDC& dc)
         if (m_doc.GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
             continue;
         m_doc.GetTriangleBitmap(index, &picture, &rect, &selected);
-        DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+        DrawCardBitmap(dc, m_pictures, picture, rect);
         if (selected)
             InvertRect(dc, rect);
     }
@@ -261,13 +286,21 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
     dc.SetTextForeground(*wxBLACK);
 }
 
+double CTolvane32View::DeviceScale() const
+{
+    return WholeScale(GetContentScaleFactor());
+}
+
 bool CTolvane32View::EnsureRendered()
 {
     const wxSize size = GetClientSize();
     if (size.x <= 0 || size.y <= 0)
         return false;
-    if (!m_bmpTable.IsOk() || m_bmpTable.GetSize() != size) {
-        m_bmpTable.Create(size, 24);
+    // A window moved to a screen of another scale gets a new picture at the
+    // next render, before anything of the old one is shown there.
+    const double scale = DeviceScale();
+    if (!m_bmpTable.IsOk() || m_bmpTable.GetLogicalSize() != size || m_bmpTable.GetScaleFactor() != scale) {
+        m_bmpTable.CreateWithDIPSize(size, scale, 24);
         m_bStale = true;
     }
     if (m_bStale) {
@@ -323,6 +356,14 @@ void CTolvane32View::OnPaint(wxPaintEvent&)
 void CTolvane32View::OnSize(wxSizeEvent& event)
 {
     // The strips hang from the bottom edge, so any new size repaints all.
+    m_bStale = true;
+    Refresh(false);
+    event.Skip();
+}
+
+void CTolvane32View::OnDPIChanged(wxDPIChangedEvent& event)
+{
+    // The next render makes the picture anew at the new scale.
     m_bStale = true;
     Refresh(false);
     event.Skip();
@@ -439,8 +480,9 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
     if (rect.IsRectEmpty() || !EnsureRendered())
         return;
 
-    const wxBitmap background = m_bmpTable.GetSubBitmap(wxRect(wxPoint(0, 0), m_bmpTable.GetSize()));
-    const wxBitmap* face = m_pictures.Get(m_doc.Images().FaceImage(card.GetCode()));
+    const wxBitmap background = m_bmpTable.GetSubBitmap(wxRect(wxPoint(0, 0), m_bmpTable.GetLogicalSize()));
+    const wxBitmap* face = m_pictures.Get(m_doc.Images().FaceImage(card.GetCode()),
+                                          CPictureCache::PictureScale(m_bmpTable.GetScaleFactor()));
     const CRect client = ClientRect();
     const int w = rect.Width();
     const int h = rect.Height();
@@ -539,7 +581,7 @@ const CCardImageSet& CTolvane32View::Images() const
 
 void CTolvane32View::DrawCard(wxDC& dc, PictureId picture, const CRect& rect)
 {
-    DrawCardBitmap(dc, m_pictures.Get(picture), rect);
+    DrawCardBitmap(dc, m_pictures, picture, rect);
 }
 
 int CTolvane32View::MessageBox(wxWindow* owner, const std::string& text, unsigned style)

@@ -12,6 +12,11 @@
 // and the falling card needs a clean picture of the table to erase itself
 // from; both work on this copy. An invalidated area is rendered into the copy
 // at once and then presented, so the copy always holds what the screen shows.
+//
+// The copy has the window's own device resolution: on a high-density screen
+// (toolkit scale 2 or 3) it holds that many device pixels per logical pixel,
+// and pictures, outlines and text are drawn into it at that resolution.
+// Every position, size and hit rectangle stays in logical pixels.
 #pragma once
 
 #include <functional>
@@ -43,16 +48,22 @@ public:
     // Paints the whole table, strips included, into dc.
     void OnDraw(wxDC& dc);
     // Draws a card picture into rect, clipped to the card outline with its
-    // four cut corners; a null or broken bitmap draws nothing.
+    // four cut corners, cut at the device resolution of dc; a null or broken
+    // bitmap draws nothing.
     static void DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect);
-    // The card outline: the eight-point polygon with corners cut by 2 (top
-    // left), 5 (bottom left), 3 (bottom right) and 4 (top right) pixels.
-    static wxRegion CardOutlineRgn(const CRect& rect);
+    // The same for a picture id, with the picture and the outline for the
+    // resolution of dc from the cache.
+    static void DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, PictureId picture, const CRect& rect);
+    // The card outline of rect in device pixels at scale: the eight-point
+    // polygon with corners cut by 2 (top left), 5 (bottom left), 3 (bottom
+    // right) and 4 (top right) logical pixels.
+    static wxRegion CardOutlineRgn(const CRect& rect, int scale = 1);
     // Inverts the colours of rect on dc (twice gives the original back).
     static void InvertRect(wxDC& dc, const CRect& rect);
     // The height of each text strip: one line of the interface font.
     int StripHeight() const { return m_nStripHeight; }
-    // The off-screen picture of the client area, rendered up to date.
+    // The off-screen picture of the client area, rendered up to date at the
+    // window's scale (its size in device pixels is the client size times it).
     const wxBitmap& RenderedTable();
     // Renders the area (null: the whole client) as the document now has it
     // and repaints it on screen.
@@ -104,15 +115,19 @@ public:
 private:
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
+    void OnDPIChanged(wxDPIChangedEvent& event);
     void OnMouseDown(wxMouseEvent& event);
     void OnCommand(wxCommandEvent& event);
     void OnUpdateUndo(wxUpdateUIEvent& event);
 
     // Shows the area of the off-screen picture on screen at once.
     void Present(const CRect& rect);
-    // (Re)creates the off-screen picture for the client size and renders it
-    // when stale; false when the client area has no pixels.
+    // (Re)creates the off-screen picture for the client size and the
+    // window's scale and renders it when stale; false when the client area
+    // has no pixels.
     bool EnsureRendered();
+    // Device pixels per logical pixel of the window now: 1, 2, 3...
+    double DeviceScale() const;
     void DrawStrips(wxDC& dc, const CRect& client);
     void CloseCelebration();
 

@@ -25,11 +25,13 @@ double CornerRadius(double cut)
     return (cut + 1.0) / (std::sqrt(2.0) * (std::sqrt(2.0) - 1.0)) - 0.5 + 0.3;
 }
 
-cairo_surface_t* NewCard(cairo_t** cr)
+// A white card surface with a context that draws in card pixels.
+cairo_surface_t* NewCard(cairo_t** cr, int scale)
 {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, CCardPainter::kWidth,
-                                                          CCardPainter::kHeight);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, CCardPainter::kWidth * scale,
+                                                          CCardPainter::kHeight * scale);
     *cr = cairo_create(surface);
+    cairo_scale(*cr, scale, scale);
     cairo_set_source_rgb(*cr, 1, 1, 1);
     cairo_paint(*cr);
     return surface;
@@ -186,10 +188,10 @@ void CCardPainter::TurnAboutCentre(cairo_t* cr)
     cairo_translate(cr, -kW / 2, -kH / 2);
 }
 
-cairo_surface_t* CCardPainter::Face(Suit suit, int rank)
+cairo_surface_t* CCardPainter::Face(Suit suit, int rank, int scale)
 {
     cairo_t* cr = nullptr;
-    cairo_surface_t* surface = NewCard(&cr);
+    cairo_surface_t* surface = NewCard(&cr, scale);
     if (rank >= 11)
         CCourtFigure::Draw(cr, suit, rank);
     else if (rank == 1)
@@ -204,26 +206,26 @@ cairo_surface_t* CCardPainter::Face(Suit suit, int rank)
     return Finish(surface, cr);
 }
 
-cairo_surface_t* CCardPainter::Joker(int which)
+cairo_surface_t* CCardPainter::Joker(int which, int scale)
 {
     cairo_t* cr = nullptr;
-    cairo_surface_t* surface = NewCard(&cr);
+    cairo_surface_t* surface = NewCard(&cr, scale);
     CJokerArt::Draw(cr, which);
     return Finish(surface, cr);
 }
 
-cairo_surface_t* CCardPainter::Back(int index)
+cairo_surface_t* CCardPainter::Back(int index, int scale)
 {
     cairo_t* cr = nullptr;
-    cairo_surface_t* surface = NewCard(&cr);
+    cairo_surface_t* surface = NewCard(&cr, scale);
     CBackArt::Draw(cr, index);
     return Finish(surface, cr);
 }
 
-cairo_surface_t* CCardPainter::StockTile(bool ok)
+cairo_surface_t* CCardPainter::StockTile(bool ok, int scale)
 {
     cairo_t* cr = nullptr;
-    cairo_surface_t* surface = NewCard(&cr);
+    cairo_surface_t* surface = NewCard(&cr, scale);
     // Deep felt green, a shade off the table so the empty place still reads as a card.
     cairo_new_path(cr);
     OutlinePath(cr, 0.5);

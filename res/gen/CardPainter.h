@@ -6,6 +6,10 @@
 // falling card unclipped, so each picture is a rounded card on white: the
 // dark border runs inside the clip polygon with room for its antialiasing,
 // and nothing but white lies outside it.
+//
+// Each picture is drawn in card pixels; a scale of 2 or 3 draws the same
+// picture on a surface that many times larger for high-density screens, so
+// that the device pixels show the shapes rather than enlarged card pixels.
 #pragma once
 
 #include "SuitSymbol.h"
@@ -17,11 +21,11 @@ public:
     static constexpr int kWidth = 77;
     static constexpr int kHeight = 106;
 
-    // New RGB surfaces of the card size; the caller destroys them.
-    static cairo_surface_t* Face(Suit suit, int rank);  // rank 1 ace .. 13 king
-    static cairo_surface_t* Joker(int which);          // 0 or 1
-    static cairo_surface_t* Back(int index);           // 0..3
-    static cairo_surface_t* StockTile(bool ok);
+    // New RGB surfaces of the card size times scale; the caller destroys them.
+    static cairo_surface_t* Face(Suit suit, int rank, int scale = 1);  // rank 1 ace .. 13 king
+    static cairo_surface_t* Joker(int which, int scale = 1);          // 0 or 1
+    static cairo_surface_t* Back(int index, int scale = 1);           // 0..3
+    static cairo_surface_t* StockTile(bool ok, int scale = 1);
 
     // The card's rounded outline, `inset` pixels inside the picture's edges
     // (0.5 puts a 1-pixel line on the outermost pixels).

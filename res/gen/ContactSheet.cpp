@@ -1,6 +1,8 @@
 // tolvane_contact_sheet: lays every built-in picture out on one PNG, first
-// at its own size and then three times enlarged with square pixels, so the
-// whole deck can be looked over at once (tools/contact-sheet.sh).
+// at its own size, then the versions drawn for high-density screens at 2x
+// (one sheet pixel per device pixel), then three times enlarged with square
+// pixels, so the whole deck can be looked over at once
+// (tools/contact-sheet.sh).
 //
 //   tolvane_contact_sheet OUTPUT.png
 #include "res/Assets.h"
@@ -56,21 +58,24 @@ std::vector<std::vector<int>> Rows()
     return rows;
 }
 
-const int kIcons[] = {16, 32, 48, 64, 128, 256};
+const int kIcons[] = {16, 32, 48, 64, 96, 128, 192, 256};
 
-// Draws the whole layout at `scale`, from `top`; returns the height used.
-int Layout(cairo_t* cr, int top, int scale, bool draw)
+// Draws the whole layout of the pictures made for `pictureScale`, each pixel
+// enlarged to `zoom` x `zoom`, from `top`; returns the height used. The
+// icons have one version per size and show with the pictures of scale 1.
+int Layout(cairo_t* cr, int top, int pictureScale, int zoom, bool draw)
 {
-    const int gap = 6 * scale;
+    const int cell = pictureScale * zoom;
+    const int gap = 6 * cell;
     int y = top + gap;
     for (const auto& row : Rows()) {
         int x = gap;
         for (int id : row) {
             if (draw) {
-                if (cairo_surface_t* s = Decode(FindBitmapPng(id))) {
+                if (cairo_surface_t* s = Decode(FindBitmapPng(id, pictureScale))) {
                     cairo_save(cr);
                     cairo_translate(cr, x, y);
-                    cairo_scale(cr, scale, scale);
+                    cairo_scale(cr, zoom, zoom);
                     cairo_set_source_surface(cr, s, 0, 0);
                     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
                     cairo_paint(cr);
@@ -78,10 +83,12 @@ int Layout(cairo_t* cr, int top, int scale, bool draw)
                     cairo_surface_destroy(s);
                 }
             }
-            x += 77 * scale + gap;
+            x += 77 * cell + gap;
         }
-        y += 106 * scale + gap;
+        y += 106 * cell + gap;
     }
+    if (pictureScale != 1)
+        return y - top;
     int x = gap;
     int tallest = 0;
     for (int pixels : kIcons) {
@@ -89,7 +96,7 @@ int Layout(cairo_t* cr, int top, int scale, bool draw)
             if (cairo_surface_t* s = Decode(FindIconPng(pixels))) {
                 cairo_save(cr);
                 cairo_translate(cr, x, y);
-                cairo_scale(cr, scale, scale);
+                cairo_scale(cr, zoom, zoom);
                 cairo_set_source_surface(cr, s, 0, 0);
                 cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
                 cairo_paint(cr);
@@ -97,8 +104,8 @@ int Layout(cairo_t* cr, int top, int scale, bool draw)
                 cairo_surface_destroy(s);
             }
         }
-        x += pixels * scale + gap;
-        tallest = pixels * scale;
+        x += pixels * zoom + gap;
+        tallest = pixels * zoom;
     }
     return y + tallest + gap - top;
 }
@@ -112,15 +119,17 @@ int main(int argc, char** argv)
         return 2;
     }
     const int width = 13 * (77 * 3 + 18) + 18;
-    const int small = Layout(nullptr, 0, 1, false);
-    const int large = Layout(nullptr, 0, 3, false);
-    cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, small + large);
+    const int small = Layout(nullptr, 0, 1, 1, false);
+    const int dense = Layout(nullptr, 0, 2, 1, false);
+    const int large = Layout(nullptr, 0, 1, 3, false);
+    cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, small + dense + large);
     cairo_t* cr = cairo_create(sheet);
     // The table's green, so the white card corners and the clip show as in the game.
     cairo_set_source_rgb(cr, 0.0, 0.5, 0.0);
     cairo_paint(cr);
-    Layout(cr, 0, 1, true);
-    Layout(cr, small, 3, true);
+    Layout(cr, 0, 1, 1, true);
+    Layout(cr, small, 2, 1, true);
+    Layout(cr, small + dense, 1, 3, true);
     cairo_destroy(cr);
     const cairo_status_t status = cairo_surface_write_to_png(sheet, argv[1]);
     cairo_surface_destroy(sheet);

@@ -1,0 +1,68 @@
+// Device resolution on high-density screens; worth a second run under GDK_SCALE=2.
+#include <gtest/gtest.h>
+#include <wx/dcmemory.h>
+
+#include "GuiTest.h"
+#include "model/Tolvane32Doc.h"
+#include "shell/MainFrame.h"
+#include "tests/unit/Fakes.h"
+#include "view/PictureCache.h"
+#include "view/Tolvane32View.h"
+
+namespace {
+// Checks a picture of the view's table with s device pixels per logical pixel.
+void CheckDeviceResolution(const wxImage& image, int s, CTolvane32View& view, const CPictureCache& pictures)
+{
+    ASSERT_EQ(image.GetSize(), view.GetClientSize() * s);
+    auto table = [&](int x, int y) { return Pixel(image, x, y) == wxColour(0, 127, 0); };
+    // The logical pixel (x, y) shows one colour.
+    auto blocky = [&](int x, int y) { return image.GetSubImage(wxRect(s * x, s * y, s, s)).CountColours(1) == 1; };
+    SCOPED_TRACE(testing::Message() << "scale " << s);
+    CRect r;
+    view.GetDocument().GetPositionRect(POS_STOCK, &r);
+    const int L = s * r.left, T = s * r.top;
+    // The stock's corner cut in device pixels; inside, its back for s one to one at s times its place.
+    EXPECT_TRUE(table(L + 2 * s - 2, T) && !table(L + 2 * s, T) && (s == 1 || !blocky(r.left, r.top + 1)));
+    const wxRect inside(0, 6 * s, s * r.Width(), s * (r.Height() - 12));  // clear of the cut corners
+    const wxImage shown = image.GetSubImage(wxRect(inside.GetPosition() + wxPoint(L, T), inside.GetSize()));
+    const wxBitmap* back = pictures.Get(view.GetDocument().Images().CurrentBackImage(), s);
+    ASSERT_EQ(back->GetSize(), wxSize(r.Width(), r.Height()) * s);
+    EXPECT_TRUE(Same(shown, back->ConvertToImage().GetSubImage(inside)));
+    const int H = view.GetClientSize().y, h = view.StripHeight();
+    bool crispText = false;  // some logical pixel of the strips' text shows two colours
+    for (int i = 0; i < 200 * 2 * h && !crispText; ++i)
+        crispText = !blocky(16 + i % 200, H - 2 * h + i / 200);
+    EXPECT_TRUE(table(0, s * (H - 2 * h) - 1) && !table(0, s * (H - 2 * h)) && (s == 1 || crispText));
+}
+
+TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
+{
+    fakes::Journal journal;
+    fakes::FakeHost host(journal);
+    fakes::FakeSettings settings(journal);
+    CPictureCache pictures;
+    pictures.LoadAll();
+    CCardImageSet images;
+    images.LoadImages(pictures, settings);
+    CTolvane32Doc doc(host, settings, images);
+    auto* frame = new CMainFrame(doc, pictures, host);
+    CTolvane32View& view = *frame->GetView();
+    frame->Show();
+    PumpUntil([&] { return view.GetClientSize().y > 400; });
+    doc.DealCards();
+    for (int s : {2, 3}) {
+        wxBitmap target;
+        target.CreateWithDIPSize(view.GetClientSize(), s, 24);
+        wxMemoryDC dc(target);
+        view.OnDraw(dc);
+        dc.SelectObject(wxNullBitmap);
+        CheckDeviceResolution(target.ConvertToImage(), s, view, pictures);
+    }
+    const int s = static_cast<int>(view.GetContentScaleFactor() + 0.5);
+    EXPECT_EQ(view.RenderedTable().GetScaleFactor(), s);
+    CheckDeviceResolution(view.RenderedTable().ConvertToImage(), s, view, pictures);
+    frame->Destroy();
+    PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(frame); });
+}
+
+}  // namespace
