@@ -145,6 +145,13 @@ void CMainFrame::OnAppExit(wxCommandEvent&)
 
 void CMainFrame::OnClose(wxCloseEvent& event)
 {
+    // A close asked for while a card falls (on Wayland the fall runs the
+    // event loop for its drawing) waits until the card has gone.
+    if (event.CanVeto() && m_pView != nullptr && m_pView->IsFalling()) {
+        event.Veto();
+        CallAfter([this] { Close(); });
+        return;
+    }
     // A close that cannot be refused (the session ends) asks nothing.
     if (event.CanVeto()) {
         if (ConfirmExit() != IDOK) {

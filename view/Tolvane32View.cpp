@@ -6,6 +6,7 @@
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/evtloop.h>
 #include <wx/graphics.h>
 #include <wx/region.h>
 #include <wx/settings.h>
@@ -61,7 +62,8 @@ int WholeScale(double factor)
 }  // namespace
 
 CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
-    : m_doc(doc), m_pictures(pictures), m_host(host), m_nFallFrameMillis(kFallFrameMillis)
+    : m_doc(doc), m_pictures(pictures), m_host(host), m_bWayland(wxGetDisplayInfo().type == wxDisplayWayland),
+      m_nFallFrameMillis(kFallFrameMillis)
 {
     // Everything is presented from the off-screen picture: no erasing.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -343,11 +345,35 @@ void CTolvane32View::Present(const CRect& rect)
 {
     if (!rect.IsRectEmpty())
         RefreshRect(ToWx(rect), false);
-    Update();
+    ShowNow();
+}
+
+void CTolvane32View::ShowNow()
+{
+    // On X11 the toolkit paints at once. On Wayland it hands a frame to the
+    // compositor only from its frame clock, which runs in the main loop, and
+    // a synchronous update does nothing: so the loop runs here, for drawing
+    // alone, until the paint has happened. Presses and keys wait for the end
+    // of the fall, as they do on X11, and the frame defers a close request.
+    if (!m_bWayland) {
+        Update();
+        return;
+    }
+    wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    const unsigned painted = m_nPaints;
+    // A window that is not on screen is never painted: give up after a while.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    while (loop != nullptr && m_nPaints == painted && std::chrono::steady_clock::now() < deadline) {
+        if (!loop->YieldFor(wxEVT_CATEGORY_UI))
+            break;
+        if (m_nPaints == painted)
+            wxMilliSleep(1);
+    }
 }
 
 void CTolvane32View::OnPaint(wxPaintEvent&)
 {
+    ++m_nPaints;
     wxPaintDC dc(this);
     if (EnsureRendered())
         dc.DrawBitmap(m_bmpTable, 0, 0);
@@ -475,10 +501,13 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
     // The document has taken the card away already: its place shows what
     // lies beneath, and that picture is the background of the whole fall.
     InvalidateRect(&rect);
-    Update();
     // An empty rectangle would never move off the client: nothing to drop.
-    if (rect.IsRectEmpty() || !EnsureRendered())
+    if (rect.IsRectEmpty() || !EnsureRendered()) {
+        ShowNow();
         return;
+    }
+    m_bFalling = true;
+    ShowNow();
 
     const wxBitmap background = m_bmpTable.GetSubBitmap(wxRect(wxPoint(0, 0), m_bmpTable.GetLogicalSize()));
     const wxBitmap* face = m_pictures.Get(m_doc.Images().FaceImage(card.GetCode()),
@@ -515,7 +544,7 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
         if (!previous.IsRectEmpty())
             RefreshRect(ToWx(previous), false);
         if (gone) {
-            Update();
+            ShowNow();
             break;
         }
         Present(current);
@@ -526,6 +555,7 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
         y += kFallStep;
         previous = current;
     }
+    m_bFalling = false;
 }
 
 // ---------------------------------------------------------------- music and celebration

@@ -107,6 +107,9 @@ public:
     // Pause between frames of the falling card, in milliseconds (0: none).
     void SetFallFrameMillis(int millis) { m_nFallFrameMillis = millis; }
 
+    // True while a card falls: the frame defers a close request until after it.
+    bool IsFalling() const { return m_bFalling; }
+
     // The whole client area.
     CRect ClientRect() const;
     // True when no corner of rect lies inside the client area.
@@ -122,6 +125,8 @@ private:
 
     // Shows the area of the off-screen picture on screen at once.
     void Present(const CRect& rect);
+    // Puts everything refreshed so far on the screen before returning.
+    void ShowNow();
     // (Re)creates the off-screen picture for the client size and the
     // window's scale and renders it when stale; false when the client area
     // has no pixels.
@@ -139,6 +144,9 @@ private:
     CAnimRunState m_runState;
     wxBitmap m_bmpTable;
     bool m_bStale = true;
+    bool m_bFalling = false;
+    const bool m_bWayland;
+    unsigned m_nPaints = 0;  // paints so far: ShowNow waits for the next one
     int m_nStripHeight = 0;
     int m_nFallFrameMillis;
     std::function<void(const CRect&)> m_fallObserver;
