@@ -1,0 +1,243 @@
+// What the program must show for a deal made at a given clock time.
+//
+// The program's generator is never reseeded, so its first deal depends only on
+// the clock. This tool deals with the game model itself for that time and
+// clicks it at the same points the tests click on screen, so the program and
+// the tool cannot disagree about the rules.
+//
+//   known_deal table T BACK [X,Y ...]  the top 640x300 pixels of the table after
+//                                      the clicks: RGB bytes, then a mask of the
+//                                      same size (0 where the screen may differ)
+//   known_deal solve T                 a line of clicks that clears the deal
+//                                      without a turn-back or a joker, then the
+//                                      point of a free card that is not a king
+#include <cairo.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "model/CardImageSet.h"
+#include "model/Random.h"
+#include "model/Tolvane32Doc.h"
+#include "res/Assets.h"
+
+namespace {
+
+constexpr int W = 640, H = 300;
+
+// A fresh generator, as at the program's start, and a clock that stands still.
+struct Host : IHost {
+    TimeSecs now = 0;
+    CRuntimeRandom random;
+    int Rand() override { return random.Rand(); }
+    TimeSecs Now() override { return now; }
+    void Beep() override {}
+    int AskPlayerName(const std::string&, std::string&) override { return IDCANCEL; }
+};
+
+struct Settings : ISettings {
+    int back = 0;
+    int GetInt(const char*, const char* key, int def) override { return std::strcmp(key, "iCover") ? def : back; }
+    std::string GetString(const char*, const char*, const char* def) override { return def; }
+    void WriteString(const char*, const char*, const std::string&) override {}
+};
+
+struct AllPictures : IPictureSource {
+    bool PictureSize(PictureId, int& width, int& height) const override
+    {
+        width = 77;
+        height = 106;
+        return true;
+    }
+};
+
+// Answers the joker notice with Yes; nothing else asks.
+struct View : IDocView {
+    void ToggleHighlight(const CRect&) override {}
+    int ShowMessage(int, unsigned) override { return IDYES; }
+    void AnimateCardFall(CCard, const CRect&) override {}
+    void RefreshScoreLine() override {}
+    void StartCelebration() override {}
+    void PostCommand(int) override {}
+};
+
+struct Game {
+    Host host;
+    Settings settings;
+    CCardImageSet images;
+    View view;
+    CTolvane32Doc doc{host, settings, images};
+    Game(TimeSecs t, int back)
+    {
+        host.now = t;
+        settings.back = back;
+        images.LoadImages(AllPictures(), settings);
+        doc.SetView(&view);
+        doc.DealCards();
+    }
+};
+
+// Where the tests click a place: inside the strip that no other card covers.
+CPoint PointOf(const CTolvane32Doc& doc, int position)
+{
+    CRect r;
+    doc.GetPositionRect(position, &r);
+    return {r.left + 38, r.top + (position < POS_TRIANGLE_FIRST ? 53 : 10)};
+}
+
+void Click(CTolvane32Doc& doc, CPoint p)
+{
+    doc.OnLButtonDown(p);
+    doc.CheckGameOver();
+}
+
+using Line = std::vector<CPoint>;
+
+// Depth-first over copies of the document; removals are tried before a turn.
+// A state is known by its counts and triangle alone: at worst a line is missed.
+bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string>& seen)
+{
+    if (doc.GetCard(POS_TRIANGLE_FIRST).IsEmpty())
+        return doc.GetBonus() == 2000;
+    std::string key{char(doc.GetPileCount(POS_STOCK)), char(doc.GetPileCount(POS_WASTE))};
+    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
+        key += doc.GetCard(p).IsEmpty() ? '0' : '1';
+    if (!seen.insert(key).second)
+        return false;
+    std::vector<int> free;
+    const CCard waste = doc.GetCard(POS_WASTE);
+    if (!waste.IsEmpty() && !waste.IsJoker())
+        free.push_back(POS_WASTE);
+    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
+        if (doc.GetPositionState(p) == PS_FREE)
+            free.push_back(p);
+    std::vector<std::vector<int>> moves;
+    for (std::size_t a = 0; a < free.size(); ++a) {
+        const int ra = doc.GetCard(free[a]).GetRank();
+        if (ra == 13)
+            moves.push_back({free[a]});
+        for (std::size_t b = a + 1; b < free.size(); ++b)
+            if (ra + doc.GetCard(free[b]).GetRank() == 13)
+                moves.push_back({free[a], free[b]});
+    }
+    if (doc.GetPileCount(POS_STOCK) > 0)
+        moves.push_back({POS_STOCK});
+    for (const std::vector<int>& move : moves) {
+        CTolvane32Doc next(doc);
+        for (int p : move) {
+            line.push_back(PointOf(next, p));
+            Click(next, line.back());
+        }
+        if (Search(next, line, seen))
+            return true;
+        line.resize(line.size() - move.size());
+    }
+    return false;
+}
+
+struct Png {
+    const unsigned char* data;
+    std::size_t left;
+};
+
+cairo_status_t ReadPng(void* closure, unsigned char* out, unsigned int length)
+{
+    auto* png = static_cast<Png*>(closure);
+    if (length > png->left)
+        return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, png->data, length);
+    png->data += length;
+    png->left -= length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Paints a picture at the rectangle's corner; the cut corners, and whatever the
+// picture leaves transparent, may show either the picture or what lies below.
+void Paint(std::vector<unsigned char>& rgb, std::vector<unsigned char>& mask, PictureId id, CRect r, bool inverted)
+{
+    const AssetBlob blob = FindBitmapPng(id);
+    Png png{blob.data, blob.size};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(ReadPng, &png);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < r.Height() && r.top + y < H; ++y) {
+        for (int x = 0; x < r.Width(); ++x) {
+            std::uint32_t px;
+            std::memcpy(&px, data + y * stride + x * 4, 4);
+            const bool corner = (x < 6 || x >= r.Width() - 6) && (y < 6 || y >= r.Height() - 6);
+            const std::size_t at = (std::size_t(r.top + y) * W + r.left + x) * 3;
+            for (int c = 0; c < 3; ++c) {
+                const auto v = static_cast<unsigned char>(px >> (16 - 8 * c));
+                rgb[at + c] = inverted ? 255 - v : v;
+                mask[at + c] = (corner || px >> 24 != 255) ? 0 : 255;
+            }
+        }
+    }
+    cairo_surface_destroy(s);
+}
+
+int Table(Game& game, int count, char** points)
+{
+    for (int i = 0; i < count; ++i) {
+        CPoint p;
+        std::sscanf(points[i], "%d,%d", &p.x, &p.y);
+        Click(game.doc, p);
+    }
+    std::vector<unsigned char> rgb(W * H * 3), mask(W * H * 3, 255);
+    for (std::size_t i = 0; i < rgb.size(); i += 3)
+        rgb[i + 1] = 127;  // the table green
+    PictureId id = 0;
+    CRect r;
+    bool selected = false;
+    game.doc.GetStockBitmap(&id, &r);
+    Paint(rgb, mask, id, r, false);
+    if (game.doc.GetPositionState(POS_WASTE) != PS_EMPTY) {
+        game.doc.GetWasteBitmap(&id, &r, &selected);
+        Paint(rgb, mask, id, r, selected);
+    }
+    for (int i = 0; i < TRIANGLE_CARDS; ++i) {
+        game.doc.GetTriangleBitmap(i, &id, &r, &selected);
+        if (id != 0)
+            Paint(rgb, mask, id, r, selected);
+    }
+    std::fwrite(rgb.data(), 1, rgb.size(), stdout);
+    std::fwrite(mask.data(), 1, mask.size(), stdout);
+    return 0;
+}
+
+int Solve(Game& game)
+{
+    Line line;
+    std::unordered_set<std::string> seen;
+    if (!Search(game.doc, line, seen))
+        return 1;
+    for (CPoint p : line)
+        std::printf("%d,%d ", p.x, p.y);
+    for (int p = POS_TRIANGLE_LAST;; --p) {
+        if (game.doc.GetCard(p).GetRank() != 13) {
+            std::printf("\n%d,%d\n", PointOf(game.doc, p).x, PointOf(game.doc, p).y);
+            return 0;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string command = argc > 2 ? argv[1] : "";
+    if (command == "table" && argc > 3) {
+        Game game(std::atoll(argv[2]), std::atoi(argv[3]));
+        return Table(game, argc - 4, argv + 4);
+    }
+    if (command == "solve") {
+        Game game(std::atoll(argv[2]), 0);
+        return Solve(game);
+    }
+    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T\n");
+    return 2;
+}
