@@ -112,6 +112,7 @@ class Game:
         self.frame = wait_for("the main window", lambda: list(self.windows()))[0]
         geometry = dict(kv.split("=") for kv in self.xdo("getwindowgeometry", "--shell", self.frame).split())
         x, y = int(geometry["X"]), int(geometry["Y"])
+        self.geometry = (x, y, int(geometry["WIDTH"]), int(geometry["HEIGHT"]))
         # the client area starts below the menu bar, where the table green begins
         def table_top():
             column = self.grab_screen(x + 5, y, 1, 60)

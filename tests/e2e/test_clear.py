@@ -31,6 +31,8 @@ class ClearTest(e2e.GameTest):
 
     def wait_celebration(self, game):
         wait_for("the celebration", lambda: game.pixel(320, 250) == CLOTH)
+        # its card back sets out from the top left corner
+        wait_for("the celebration's card", lambda: game.pixel(38, 50) != CLOTH)
 
     def end_celebration(self, game, key):
         game.click("320,200")

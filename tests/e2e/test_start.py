@@ -31,6 +31,7 @@ class StartTest(e2e.GameTest):
         for name, files, env, caption, back, choose_back in ROWS:
             with self.subTest(name), Game(self, files, env) as game:
                 self.assertEqual(game.caption(), caption)
+                self.assertEqual(game.geometry, (4, 4, 640, 512))
                 game.wait_deal(back)
                 if choose_back:
                     # the next back, and OK: it cannot be stored, but shows all the same

@@ -164,6 +164,8 @@ TEST(Deal, TheClockDecidesTheNumberOfExchanges)
         CCardImageSet::Shuffle(1, one, host);
         EXPECT_EQ(host.calls, row.exchanges) << row.now;
         EXPECT_EQ(one[0], 0x2A);
+        CCardImageSet::Shuffle(0, one, host);  // nothing to shuffle: no draw, no division by zero
+        EXPECT_EQ(host.calls, row.exchanges);
     }
 }
 
@@ -318,6 +320,8 @@ const Script kScripts[] = {
     {"WasteNotThirteen", nullptr, "s 23 w", {}, "ToggleHighlight @26; ShowMessage NOT13 64", -56, 26, false},
     {"JokerNoticeDeclined", nullptr, "s11 w w", {IDNO}, "ShowMessage JOKER 68; ToggleHighlight @2", -56, 2, false},
     {"JokerPairsWithAnything", nullptr, "s11 w 27", {IDYES}, "ShowMessage JOKER 68; ToggleHighlight @2; AnimateCardFall 33 @30; AnimateCardFall 128 @2; RefreshScoreLine", -54, 0, true},
+    {"JokerPairUndone", nullptr, "s11 w 27 u 27", {IDYES}, "ShowMessage JOKER 68; ToggleHighlight @2; AnimateCardFall 33 @30; AnimateCardFall 128 @2; RefreshScoreLine; ToggleHighlight @30", -56, 30, false},
+    {"StockTurnUndone", nullptr, "s s u", {}, "", -56, 0, false},
     {"JokerOnTheWasteAskedToo", nullptr, "s11 22 w", {IDNO}, "ToggleHighlight @25; ShowMessage JOKER 68", -56, 25, false},
     // Designed deals cost two deals.
     {"TriangleKingGoesAlone", kClearable, "21", {}, "AnimateCardFall 61 @24; RefreshScoreLine", -110, 0, true},
@@ -348,6 +352,7 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
         EXPECT_EQ(t.doc->GetRecycleCount(), std::min(pass + 1, 3));
     }
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 0);
+    EXPECT_TRUE(t.doc->GetCard(POS_STOCK).IsEmpty());
     bool selected = true;
     t.doc->GetWasteBitmap(&picture, &rect, &selected);
     EXPECT_EQ(picture, 190);  // the queen of spades, turned last
@@ -355,10 +360,26 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
     t.Play("w");
     t.doc->GetWasteBitmap(&picture, &rect, &selected);
     EXPECT_TRUE(selected);
+    t.doc->GetTriangleBitmap(0, &picture, &rect, &selected);
+    EXPECT_EQ(picture, 189);  // the jack of spades at the apex
     t.doc->GetTriangleBitmap(27, &picture, &rect, &selected);
     EXPECT_EQ(picture, 133);
     EXPECT_FALSE(selected);
     EXPECT_EQ(Describe(rect), Describe(PositionRect(30, 77, 106)));
+}
+
+TEST(Stock, TheLastCardAndAnUndoneTurn)
+{
+    Table t;
+    t.doc->DealCards();
+    for (int i = 0; i < 25; ++i)
+        t.doc->OnStockClick();
+    EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[25]);
+    t.doc->Undo();
+    EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 2);
+    EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[24]);
+    EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[23]);
+    EXPECT_FALSE(t.doc->CanUndo());
 }
 
 TEST(Bonus, TurnBacksAndJokersLeft)
