@@ -127,10 +127,14 @@ CRect CTolvane32Doc::RectOf(int position) const
 
 CCard CTolvane32Doc::GetCard(int position) const
 {
-    if (position == POS_STOCK)
-        return StockTop() >= 0 ? m_aStock[StockTop()] : CCard();
-    if (position == POS_WASTE)
-        return WasteTop() >= 0 ? m_aWaste[WasteTop()] : CCard();
+    if (position == POS_STOCK) {
+        const int top = StockTop();
+        return top >= 0 ? m_aStock[top] : CCard();
+    }
+    if (position == POS_WASTE) {
+        const int top = WasteTop();
+        return top >= 0 ? m_aWaste[top] : CCard();
+    }
     if (position >= POS_TRIANGLE_FIRST && position <= POS_TRIANGLE_LAST)
         return m_aTriangle[position - POS_TRIANGLE_FIRST];
     return CCard();

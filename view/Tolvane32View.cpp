@@ -131,13 +131,6 @@ bool CTolvane32View::IsRectOffClient(const CRect& rect) const
            !client.PtInRect(rect.right, rect.top) && !client.PtInRect(rect.right, rect.bottom);
 }
 
-wxRegion CTolvane32View::CardOutlineRgn(const CRect& rect, int scale)
-{
-    wxRegion outline = CPictureCache::BuildCardOutline(rect.Width(), rect.Height(), scale);
-    outline.Offset(rect.left * scale, rect.top * scale);
-    return outline;
-}
-
 namespace {
 
 // Draws bitmap at rect clipped to outline, the card outline in the device
@@ -170,14 +163,6 @@ void DrawClipped(wxDC& dc, const wxBitmap& bitmap, const CRect& rect, const wxRe
 }
 
 }  // namespace
-
-void CTolvane32View::DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect)
-{
-    if (bitmap == nullptr || !bitmap->IsOk() || rect.IsRectEmpty())
-        return;
-    const int scale = WholeScale(dc.GetContentScaleFactor());
-    DrawClipped(dc, *bitmap, rect, CardOutlineRgn(rect, scale), scale);
-}
 
 void CTolvane32View::DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, PictureId picture, const CRect& rect)
 {

@@ -47,17 +47,11 @@ public:
     // --- drawing
     // Paints the whole table, strips included, into dc.
     void OnDraw(wxDC& dc);
-    // Draws a card picture into rect, clipped to the card outline with its
-    // four cut corners, cut at the device resolution of dc; a null or broken
-    // bitmap draws nothing.
-    static void DrawCardBitmap(wxDC& dc, const wxBitmap* bitmap, const CRect& rect);
-    // The same for a picture id, with the picture and the outline for the
-    // resolution of dc from the cache.
+    // Draws a picture into rect, clipped to the card outline with its four
+    // cut corners (2 top left, 5 bottom left, 3 bottom right, 4 top right
+    // logical pixels), picture and outline for the resolution of dc from the
+    // cache; a missing picture draws nothing.
     static void DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, PictureId picture, const CRect& rect);
-    // The card outline of rect in device pixels at scale: the eight-point
-    // polygon with corners cut by 2 (top left), 5 (bottom left), 3 (bottom
-    // right) and 4 (top right) logical pixels.
-    static wxRegion CardOutlineRgn(const CRect& rect, int scale = 1);
     // Inverts the colours of rect on dc (twice gives the original back).
     static void InvertRect(wxDC& dc, const CRect& rect);
     // The height of each text strip: one line of the interface font.
