@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <fontconfig/fontconfig.h>
 
 #include <wx/app.h>
+#include <wx/display.h>
 #include <wx/log.h>
 
 #include "model/CardImageSet.h"
@@ -93,6 +95,7 @@ private:
 
         m_pictures.LoadAll();
         m_images.LoadImages(m_pictures, m_settings);
+        PrefetchFirstTable();
         m_pHost = std::make_unique<CWxHost>(m_images, m_pictures);
         m_pDoc = std::make_unique<CTolvane32Doc>(*m_pHost, m_settings, m_images);
 
@@ -119,6 +122,22 @@ private:
             frame->SetProgramIcons();
         });
         return true;
+    }
+
+    // On a high-density screen the pictures have four or nine times the
+    // pixels; a worker decodes those a first table can show (the chosen
+    // back and the stock tiles, then the faces) while the window is made.
+    // At scale 1 they are decoded as they are drawn, which costs less than
+    // keeping the ones a deal does not show.
+    void PrefetchFirstTable()
+    {
+        const int scale = CPictureCache::PictureScale(wxDisplay().GetScaleFactor());
+        if (scale == 1)
+            return;
+        std::vector<PictureId> ids{m_images.CurrentBackImage(), IDB_STOCK_OK, IDB_STOCK_NG};
+        for (const FaceRow& row : kFaceTable)
+            ids.push_back(row.picture);
+        m_pictures.Prefetch(ids, scale);
     }
 
     // Destroyed with the application object, after every window: the view

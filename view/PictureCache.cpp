@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <png.h>
+
 #include <wx/image.h>
 #include <wx/mstream.h>
 
@@ -33,10 +36,21 @@ bool PngHeaderSize(const AssetBlob& blob, int& width, int& height)
     return true;
 }
 
+wxBitmap ToBitmap(CPictureCache::Pixels pixels, int scale)
+{
+    // The bitmap takes over the pixels.
+    wxBitmap bitmap(pixels.release(), 24);
+    bitmap.SetScaleFactor(scale);
+    return bitmap;
+}
+
 wxBitmap DecodePng(const AssetBlob& blob, int scale)
 {
     if (!blob)
         return wxBitmap();
+    if (CPictureCache::Pixels pixels = CPictureCache::DecodeRgb(blob))
+        return ToBitmap(std::move(pixels), scale);
+    // Pictures with transparency take the toolkit's slower general path.
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
         wxImage::AddHandler(new wxPNGHandler);
     wxMemoryInputStream stream(blob.data, blob.size);
@@ -47,6 +61,97 @@ wxBitmap DecodePng(const AssetBlob& blob, int scale)
 }
 
 }  // namespace
+
+void CPictureCache::PixbufUnref::operator()(GdkPixbuf* pixbuf) const
+{
+    g_object_unref(pixbuf);
+}
+
+CPictureCache::Pixels CPictureCache::DecodeRgb(const AssetBlob& png)
+{
+    // libpng's simplified reader writes the rows straight into the pixbuf;
+    // the toolkit's reader goes through a row buffer, a loop per pixel and a
+    // copy. Neither touches the display, so this runs on any thread.
+    if (!png)
+        return nullptr;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.data, png.size))
+        return nullptr;
+    Pixels pixels;
+    if ((image.format & PNG_FORMAT_FLAG_ALPHA) == 0 && image.width > 0 && image.width <= 0x7FFF &&
+        image.height > 0 && image.height <= 0x7FFF)
+        pixels.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, static_cast<int>(image.width),
+                                    static_cast<int>(image.height)));
+    if (!pixels) {
+        png_image_free(&image);
+        return nullptr;
+    }
+    image.format = PNG_FORMAT_RGB;
+    if (!png_image_finish_read(&image, nullptr, gdk_pixbuf_get_pixels(pixels.get()),
+                               gdk_pixbuf_get_rowstride(pixels.get()), nullptr)) {
+        png_image_free(&image);
+        return nullptr;
+    }
+    return pixels;
+}
+
+CPictureCache::~CPictureCache()
+{
+    if (!m_worker.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_worker.join();
+}
+
+void CPictureCache::Prefetch(const std::vector<PictureId>& ids, int scale)
+{
+    if (m_worker.joinable() || scale < 1 || scale > kMaxScale)
+        return;
+    for (PictureId id : ids) {
+        auto it = m_pictures.find(id);
+        if (it == m_pictures.end())
+            continue;
+        int width = 0;
+        int height = 0;
+        const AssetBlob png = FindBitmapPng(id, scale);
+        if (PngHeaderSize(png, width, height) && width == it->second.width * scale &&
+            height == it->second.height * scale)
+            m_jobs.push_back(Job{id, png, {}});
+    }
+    if (m_jobs.empty())
+        return;
+    m_prefetchScale = scale;
+    m_worker = std::thread([this] {
+        for (std::size_t i = 0; i < m_jobs.size(); ++i) {
+            Pixels pixels = DecodeRgb(m_jobs[i].png);
+            std::lock_guard lock(m_mutex);
+            if (m_stop)
+                return;
+            m_jobs[i].pixels = std::move(pixels);
+            m_done = i + 1;
+            m_progress.notify_all();
+        }
+    });
+}
+
+bool CPictureCache::TakePrefetched(PictureId id, int scale, Pixels& pixels) const
+{
+    if (scale != m_prefetchScale)
+        return false;
+    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
+        if (m_jobs[i].id != id)
+            continue;
+        std::unique_lock lock(m_mutex);
+        m_progress.wait(lock, [&] { return m_done > i; });
+        pixels = std::move(m_jobs[i].pixels);
+        return true;
+    }
+    return false;
+}
 
 void CPictureCache::LoadAll()
 {
@@ -84,7 +189,11 @@ const wxBitmap* CPictureCache::Decoded(PictureId id, Entry& entry, int scale) co
         return nullptr;
     if (!version.decoded) {
         version.decoded = true;
-        version.bitmap = DecodePng(version.png, scale);
+        Pixels pixels;
+        if (TakePrefetched(id, scale, pixels))
+            version.bitmap = pixels ? ToBitmap(std::move(pixels), scale) : DecodePng(version.png, scale);
+        else
+            version.bitmap = DecodePng(version.png, scale);
     }
     return version.bitmap.IsOk() ? &version.bitmap : nullptr;
 }

@@ -11,12 +11,22 @@
 // nothing to read.
 //
 // On a high-density screen (the toolkit's scale 2 or 3) a picture is drawn
-// from its own version at that scale, decoded likewise only when first drawn;
-// sizes and positions stay in logical pixels whatever the scale.
+// from its own version at that scale; sizes and positions stay in logical
+// pixels whatever the scale. Such a version has four or nine times the
+// pixels, and decoding the first table's share of them took longer than all
+// the rest of its drawing, so start-up may hand the pictures a first table
+// can show to a worker thread (Prefetch), which decodes them while the
+// window is made; drawing a picture the worker has not reached yet waits for
+// it.
 #pragma once
 
+#include <condition_variable>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/region.h>
@@ -28,6 +38,12 @@ class CPictureCache : public IPictureSource {
 public:
     // The largest scale the built-in pictures are drawn at.
     static constexpr int kMaxScale = 3;
+
+    CPictureCache() = default;
+    CPictureCache(const CPictureCache&) = delete;
+    CPictureCache& operator=(const CPictureCache&) = delete;
+    // Stops the worker after the picture it is decoding.
+    ~CPictureCache() override;
 
     // Takes note of every card, back and stock picture of the built-in data.
     void LoadAll();
@@ -51,6 +67,20 @@ public:
 
     bool PictureSize(PictureId id, int& width, int& height) const override;
 
+    // Starts decoding these pictures at scale on a worker thread, in this
+    // order; later calls and pictures without data at that scale are
+    // ignored. Call after LoadAll.
+    void Prefetch(const std::vector<PictureId>& ids, int scale);
+
+    // Decoded pixels in the form the toolkit's bitmaps keep them, so that
+    // making the bitmap copies nothing.
+    struct PixbufUnref {
+        void operator()(GdkPixbuf* pixbuf) const;
+    };
+    using Pixels = std::unique_ptr<GdkPixbuf, PixbufUnref>;
+    // Decodes an opaque PNG; empty for anything else (alpha included).
+    static Pixels DecodeRgb(const AssetBlob& png);
+
 private:
     struct Version {
         bool looked = false;   // the data was searched for this scale
@@ -64,6 +94,24 @@ private:
         Version versions[kMaxScale];  // scale 1, 2, 3
     };
     const wxBitmap* Decoded(PictureId id, Entry& entry, int scale) const;
+    // The worker's pixels of a picture it was given, waited for; false when
+    // it was not given that picture at that scale.
+    bool TakePrefetched(PictureId id, int scale, Pixels& pixels) const;
+
+    struct Job {
+        PictureId id = 0;
+        AssetBlob png;
+        Pixels pixels;
+    };
+    // m_jobs is fixed before the worker starts; the worker fills the pixels
+    // of job i and then raises m_done past i, both under m_mutex's guard.
+    mutable std::vector<Job> m_jobs;
+    int m_prefetchScale = 0;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_progress;
+    std::size_t m_done = 0;
+    bool m_stop = false;
+    std::thread m_worker;
 
     mutable std::map<PictureId, Entry> m_pictures;
     mutable std::map<std::tuple<int, int, int>, wxRegion> m_outlines;

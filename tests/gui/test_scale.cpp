@@ -1,9 +1,11 @@
 // Device resolution on high-density screens; worth a second run under GDK_SCALE=2.
 #include <gtest/gtest.h>
 #include <wx/dcmemory.h>
+#include <wx/mstream.h>
 
 #include "GuiTest.h"
 #include "model/Tolvane32Doc.h"
+#include "res/resource.h"
 #include "shell/MainFrame.h"
 #include "tests/unit/Fakes.h"
 #include "view/PictureCache.h"
@@ -63,6 +65,44 @@ TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
     CheckDeviceResolution(view.RenderedTable().ConvertToImage(), s, view, pictures);
     frame->Destroy();
     PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(frame); });
+}
+
+// The fast decoder and the start-up worker give exactly what the toolkit's
+// own PNG reader gives, at the picture's scale.
+TEST(ScaleTest, DecodedAndPrefetchedPicturesMatchTheToolkitsReader)
+{
+    std::vector<PictureId> ids{IDB_STOCK_OK, IDB_STOCK_NG};
+    for (const FaceRow& row : kFaceTable)
+        ids.push_back(row.picture);
+    for (PictureId id : kBackTable)
+        ids.push_back(id);
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    CPictureCache lazy, early;
+    lazy.LoadAll();
+    early.LoadAll();
+    early.Prefetch(ids, 2);
+    {
+        CPictureCache abandoned;  // ends while its worker is busy
+        abandoned.LoadAll();
+        abandoned.Prefetch(ids, 3);
+    }
+    // Backwards, so that some pictures are waited for.
+    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+        for (int s = 1; s <= CPictureCache::kMaxScale; ++s) {
+            SCOPED_TRACE(testing::Message() << "picture " << *id << " scale " << s);
+            const AssetBlob png = FindBitmapPng(*id, s);
+            wxMemoryInputStream stream(png.data, png.size);
+            wxImage reference;
+            ASSERT_TRUE(reference.LoadFile(stream, wxBITMAP_TYPE_PNG));
+            for (const CPictureCache* cache : {&lazy, &early}) {
+                const wxBitmap* bitmap = cache->Get(*id, s);
+                ASSERT_NE(bitmap, nullptr);
+                EXPECT_EQ(bitmap->GetScaleFactor(), s);
+                EXPECT_TRUE(Same(bitmap->ConvertToImage(), reference));
+            }
+        }
+    }
 }
 
 }  // namespace
