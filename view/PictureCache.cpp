@@ -115,11 +115,7 @@ void CPictureCache::Prefetch(const std::vector<PictureId>& ids, int scale)
         auto it = m_pictures.find(id);
         if (it == m_pictures.end())
             continue;
-        int width = 0;
-        int height = 0;
-        const AssetBlob png = FindBitmapPng(id, scale);
-        if (PngHeaderSize(png, width, height) && width == it->second.width * scale &&
-            height == it->second.height * scale)
+        if (const AssetBlob png = ScaledPng(id, it->second, scale))
             m_jobs.push_back(Job{id, png, {}});
     }
     if (m_jobs.empty())
@@ -138,19 +134,29 @@ void CPictureCache::Prefetch(const std::vector<PictureId>& ids, int scale)
     });
 }
 
-bool CPictureCache::TakePrefetched(PictureId id, int scale, Pixels& pixels) const
+CPictureCache::Pixels CPictureCache::TakePrefetched(PictureId id, int scale) const
 {
     if (scale != m_prefetchScale)
-        return false;
+        return nullptr;
     for (std::size_t i = 0; i < m_jobs.size(); ++i) {
         if (m_jobs[i].id != id)
             continue;
         std::unique_lock lock(m_mutex);
         m_progress.wait(lock, [&] { return m_done > i; });
-        pixels = std::move(m_jobs[i].pixels);
-        return true;
+        return std::move(m_jobs[i].pixels);
     }
-    return false;
+    return nullptr;
+}
+
+AssetBlob CPictureCache::ScaledPng(PictureId id, const Entry& entry, int scale)
+{
+    // A picture of another size would move everything drawn after it.
+    int width = 0;
+    int height = 0;
+    const AssetBlob png = FindBitmapPng(id, scale);
+    if (PngHeaderSize(png, width, height) && width == entry.width * scale && height == entry.height * scale)
+        return png;
+    return AssetBlob();
 }
 
 void CPictureCache::LoadAll()
@@ -178,22 +184,14 @@ const wxBitmap* CPictureCache::Decoded(PictureId id, Entry& entry, int scale) co
     Version& version = entry.versions[scale - 1];
     if (!version.looked) {
         version.looked = true;
-        int width = 0;
-        int height = 0;
-        // A picture of another size would move everything drawn after it.
-        const AssetBlob png = FindBitmapPng(id, scale);
-        if (PngHeaderSize(png, width, height) && width == entry.width * scale && height == entry.height * scale)
-            version.png = png;
+        version.png = ScaledPng(id, entry, scale);
     }
     if (!version.png)
         return nullptr;
     if (!version.decoded) {
         version.decoded = true;
-        Pixels pixels;
-        if (TakePrefetched(id, scale, pixels))
-            version.bitmap = pixels ? ToBitmap(std::move(pixels), scale) : DecodePng(version.png, scale);
-        else
-            version.bitmap = DecodePng(version.png, scale);
+        Pixels pixels = TakePrefetched(id, scale);
+        version.bitmap = pixels ? ToBitmap(std::move(pixels), scale) : DecodePng(version.png, scale);
     }
     return version.bitmap.IsOk() ? &version.bitmap : nullptr;
 }

@@ -94,9 +94,12 @@ private:
         Version versions[kMaxScale];  // scale 1, 2, 3
     };
     const wxBitmap* Decoded(PictureId id, Entry& entry, int scale) const;
-    // The worker's pixels of a picture it was given, waited for; false when
-    // it was not given that picture at that scale.
-    bool TakePrefetched(PictureId id, int scale, Pixels& pixels) const;
+    // The data of a picture at scale, when it has exactly scale times the
+    // picture's size; empty otherwise.
+    static AssetBlob ScaledPng(PictureId id, const Entry& entry, int scale);
+    // The worker's pixels of a picture it was given at that scale, waited
+    // for; empty for any other.
+    Pixels TakePrefetched(PictureId id, int scale) const;
 
     struct Job {
         PictureId id = 0;
