@@ -1,5 +1,12 @@
 # Run by CPack between staging the installed files and packing them.
-#
+
+# Without dpkg-shlibdeps CPack still makes the package, naming none of the
+# libraries the program is linked with, and apt would install it without them.
+find_program(TOLVANE_SHLIBDEPS dpkg-shlibdeps)
+if(NOT TOLVANE_SHLIBDEPS)
+  message(FATAL_ERROR "dpkg-shlibdeps not found: making the Debian package needs dpkg-dev")
+endif()
+
 # Debian keeps the programs of games in /usr/games rather than /usr/bin, and
 # the package's section is games. The desktop entry names the program without
 # a folder, and /usr/games is on every Debian user's search path.

@@ -11,8 +11,23 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-DESTDIR=$work/root cmake --install "$build" --prefix /usr >/dev/null
+# The README's order: the play command builds the program alone, and
+# `cmake --install` right after it finds everything it installs.
+rm -rf "$build/packaging/icons"
+rm -f "$build"/packaging/gz/*.gz "$build"/packaging/gz/ja/*.gz
+cmake --build "$build" --target tolvane32 >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
+DESTDIR=$work/root cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log"; fail "cmake --install after building the program alone"; exit 1; }
 usr=$work/root/usr
+# Both manual pages as lintian reads them: no complaint from the formatter, and
+# no blank after Japanese punctuation, where a line break in the source would
+# have turned into a word space.
+for page in man6/tolvane32.6.gz ja/man6/tolvane32.6.gz; do
+  LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$usr/share/man/$page" >"$work/page" 2>"$work/page.err" ||
+    fail "man $page"
+  [ -s "$work/page.err" ] && { cat "$work/page.err"; fail "man warns on $page"; }
+  grep '[、。] ' "$work/page" && fail "blank after punctuation in $page"
+done
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli"
 for size in 16 32 48 64 128 256; do
