@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs the build into a scratch folder, packs it as a Debian package and
-# checks both with the tools the desktop and Debian use.
+# Builds the program target of the build, installs the build into a scratch
+# folder, packs it as a Debian package and checks both with the tools the
+# desktop and Debian use.
 #   check_package.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -26,7 +27,7 @@ for page in man6/tolvane32.6.gz ja/man6/tolvane32.6.gz; do
   LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$usr/share/man/$page" >"$work/page" 2>"$work/page.err" ||
     fail "man $page"
   [ -s "$work/page.err" ] && { cat "$work/page.err"; fail "man warns on $page"; }
-  grep '[、。] ' "$work/page" && fail "blank after punctuation in $page"
+  grep -E '(、|。) ' "$work/page" && fail "blank after punctuation in $page"
 done
 desktop-file-validate "$usr/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli"
