@@ -1,21 +1,14 @@
-// The how-to-play window: its page broken into lines by the Japanese rules,
-// its own texts in Japanese under the C locale, and no complaint from GTK.
+// The how-to-play window: its page broken into lines by the Japanese rules, its texts Japanese, GTK silent.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include <cstdio>
-#include <memory>
 #include <set>
-#include <vector>
 
-#include <wx/bookctrl.h>
-#include <wx/ctrlsub.h>
 #include <wx/dcmemory.h>
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpfrm.h>
-#include <wx/html/htmlcell.h>
 #include <wx/html/winpars.h>
+#include <wx/notebook.h>
 #include <wx/toolbar.h>
 
 #include "GuiTest.h"
@@ -23,67 +16,55 @@
 
 namespace {
 
-using Line = std::vector<const wxHtmlCell*>;
-
-// The laid-out lines of every block: a line ends where a cell starts left of the end of the one before.
-void CollectLines(const wxHtmlCell* cell, std::vector<Line>& lines)
+// Appends the laid-out lines of every block (text, width): a line ends where a cell starts left of the last one's end.
+void CollectLines(const wxHtmlCell* cell, std::vector<std::pair<wxString, int>>& lines)
 {
-    for (int right = -1; cell != nullptr; cell = cell->GetNext()) {
+    for (int left = 0, right = -1; cell != nullptr; cell = cell->GetNext()) {
         if (!cell->IsTerminalCell()) {
             CollectLines(cell->GetFirstChild(), lines);
             right = -1;
             continue;
         }
         if (right < 0 || cell->GetPosX() < right)
-            lines.emplace_back();
-        lines.back().push_back(cell);
+            lines.emplace_back("", 0), left = cell->GetPosX();
         right = cell->GetPosX() + cell->GetWidth();
+        lines.back() = {lines.back().first + cell->ConvertToText(nullptr), right - left};
     }
 }
 
 TEST(HelpPage, BreaksLinesByTheJapaneseRulesAtEveryWidthWithoutExtraGaps)
 {
-    // No line starts with a closing bracket, a stop, the middle dot, the long-vowel mark or small kana; none ends
-    // with an opening bracket. A full-width comma or stop carries its own room: no blank follows it.
+    // No line starts with a closing bracket, a stop, the middle dot, the long-vowel mark or small kana, none ends
+    // with an opening bracket; a full-width comma or stop has its own room, no blank follows it.
     const wxString noStart = wxString::FromUTF8("」』）】、。，．・：；！？ーぁぃぅぇぉっゃゅょァィゥェォッャュョ");
-    const wxString noEnd = wxString::FromUTF8("「『（【");
+    const wxString noEnd = wxString::FromUTF8("「『（【"), gaps[] = {wxString::FromUTF8("、 "), wxString::FromUTF8("。 ")};
     wxBitmap bitmap(8, 8);
     wxMemoryDC dc(bitmap);
     wxHtmlWinParser parser;
     parser.SetDC(&dc);
     std::unique_ptr<wxHtmlCell> page(static_cast<wxHtmlCell*>(parser.Parse(CHelpWindow::PageText())));
-    const int em = dc.GetCharHeight();
     std::set<std::string> faults;
-    for (int width = 1; width < 50 * em; ++width) {
+    for (int width = 1; width < 50 * dc.GetCharHeight(); ++width) {
         page->Layout(width);
-        std::vector<Line> lines;
+        std::vector<std::pair<wxString, int>> lines;
         CollectLines(page.get(), lines);
-        for (const Line& line : lines) {
-            // As narrow as can be, each line is a run of text with no place to break.
-            wxString text;
-            for (const wxHtmlCell* cell : line)
-                text += cell->ConvertToText(nullptr);
-            if (width == 1) {
-                EXPECT_LT(line.back()->GetPosX() + line.back()->GetWidth() - line.front()->GetPosX(), 15 * em) << text;
-            }
+        for (auto& [text, lineWidth] : lines) {
+            // As narrow as can be, every line is a run of text with no place to break: a short one.
+            if (width == 1 && lineWidth > 15 * dc.GetCharHeight())
+                faults.insert("unbroken: " + text.utf8_string());
             text.Trim(true).Trim(false);
-            if (!text.empty() && (noStart.Find(text[0]) != wxNOT_FOUND || noEnd.Find(text.Last()) != wxNOT_FOUND ||
-                                  text.Find(wxString::FromUTF8("、 ")) != wxNOT_FOUND ||
-                                  text.Find(wxString::FromUTF8("。 ")) != wxNOT_FOUND))
+            if (!text.empty() && (noStart.Contains(text.Left(1)) || noEnd.Contains(text.Right(1)) ||
+                                  text.Contains(gaps[0]) || text.Contains(gaps[1])))
                 faults.insert(text.utf8_string());
         }
     }
     EXPECT_EQ(faults, std::set<std::string>{});
 }
 
-// Every text the toolkit shows in a window and its children: labels, tabs, tool tips, list items.
+// Labels, tool tips and list items of a window and all within it.
 void CollectTexts(wxWindow* window, wxArrayString& texts)
 {
-    texts.Add(window->GetLabel());
-    texts.Add(window->GetToolTipText());
-    if (auto* book = dynamic_cast<wxBookCtrlBase*>(window))
-        for (size_t i = 0; i < book->GetPageCount(); ++i)
-            texts.Add(book->GetPageText(i));
+    texts.Add(window->GetLabel() + window->GetToolTipText());
     if (auto* bar = dynamic_cast<wxToolBar*>(window))
         for (size_t i = 0; i < bar->GetToolsCount(); ++i)
             texts.Add(bar->GetToolByPos(static_cast<int>(i))->GetShortHelp());
@@ -93,21 +74,20 @@ void CollectTexts(wxWindow* window, wxArrayString& texts)
         CollectTexts(child, texts);
 }
 
-TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)
+TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under the C locale
 {
-    // Standard error, where GTK reports, goes into a file while the window opens and each page of its notebook shows.
-    std::fflush(stderr);
+    std::fflush(stderr);  // where GTK reports, captured while the window opens and each notebook page shows
     const int console = dup(2);
     FILE* captured = std::tmpfile();
     dup2(fileno(captured), 2);
     CHelpWindow help;
     ASSERT_TRUE(help.DisplayContents());
-    wxFrame* frame = help.Controller().GetFrame();
-    EXPECT_TRUE(PumpUntil([&] { return frame->IsShownOnScreen(); }));
-    auto* book = dynamic_cast<wxBookCtrlBase*>(frame->FindWindowByName("notebook"));
-    for (size_t page = 0; book != nullptr && page < book->GetPageCount(); ++page) {
+    auto* book = static_cast<wxNotebook*>(help.Controller().GetFrame()->FindWindowByName(wxNotebookNameStr));
+    wxArrayString texts;
+    for (size_t page = 0; page < book->GetPageCount(); ++page) {
         book->SetSelection(page);
         EXPECT_TRUE(PumpUntil([&] { return book->GetPage(page)->IsShownOnScreen(); }));
+        texts.Add(book->GetPageText(page));
     }
     std::fflush(stderr);
     dup2(console, 2);
@@ -118,13 +98,11 @@ TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)
     std::fclose(captured);
     EXPECT_EQ(output, "");
 
-    wxArrayString texts;
-    CollectTexts(frame, texts);
-    EXPECT_GT(texts.size(), 20u);
-    for (const wxString& text : texts)
-        EXPECT_FALSE(text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") != wxString::npos &&
-                     !text.StartsWith("KadorinTolvane"))
-            << text;
+    CollectTexts(help.Controller().GetFrame(), texts);
+    for (wxString text : texts) {  // only the game's name is Latin
+        text.Replace("KadorinTolvane", "");
+        EXPECT_EQ(text.find_first_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"), wxString::npos) << text;
+    }
 }
 
 }  // namespace
