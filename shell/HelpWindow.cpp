@@ -309,8 +309,8 @@ public:
     }
 };
 
-// Every HTML view of the program (the help window, its printout) gets the
-// handler through the toolkit's module list.
+// Every HTML parser of the toolkit (the help window's and its printout's
+// alike) takes the handler from its list of modules.
 class CKinsokuModule : public wxHtmlTagsModule {
     wxDECLARE_DYNAMIC_CLASS(CKinsokuModule);
 
