@@ -5,8 +5,10 @@
 // holder into the caption, shows the window and posts the first deal, which
 // runs as soon as the event loop starts. Nothing that the first paint does
 // not need (the sound device, the soundfont) is opened here.
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -64,10 +66,20 @@ public:
             const bool ownGlSetting = std::getenv("GDK_GL") == nullptr;
             if (ownGlSetting)
                 setenv("GDK_GL", "disable", 0);
+            // GTK's own texts (a text field's menu, the print dialog) come
+            // from its message catalogs, chosen by the locale; the game
+            // speaks Japanese whatever the player's. The C locale reads no
+            // catalog at all, so there the messages alone move to its UTF-8
+            // twin, which does. The variable stays: the catalogs are read
+            // at each text.
+            setenv("LANGUAGE", "ja", 1);
             wxLogNull quiet;
             const bool ok = wxApp::Initialize(argCount, args);
             if (ownGlSetting)
                 unsetenv("GDK_GL");
+            const char* messages = std::setlocale(LC_MESSAGES, nullptr);
+            if (messages == nullptr || std::strcmp(messages, "C") == 0 || std::strcmp(messages, "POSIX") == 0)
+                std::setlocale(LC_MESSAGES, "C.UTF-8");
             if (ok)
                 return true;
         }

@@ -1,9 +1,18 @@
 #include "shell/HelpWindow.h"
 
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <pango/pango.h>
+
 #include <wx/filesys.h>
 #include <wx/fs_mem.h>
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpfrm.h>
+#include <wx/html/htmlcell.h>
+#include <wx/html/winpars.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 #include <wx/memconf.h>
@@ -122,6 +131,7 @@ const char kPageTemplate[] = R"HTML(<html>
 <title>@TITLE@の遊び方</title>
 </head>
 <body>
+<kinsoku>
 <h2>@TITLE@の遊び方</h2>
 
 <h3><a name="aim">ゲームのあらまし</a></h3>
@@ -206,9 +216,188 @@ const char kPageTemplate[] = R"HTML(<html>
 <dt><b>@EXIT@</b></dt><dd>確認のあと、ゲームを終了します。</dd>
 <dt><b>@ABOUT@</b></dt><dd>バージョン情報を表示します。</dd>
 </dl>
+</kinsoku>
 </body>
 </html>
 )HTML";
+
+// Japanese lines break between almost any two characters, but never before
+// closing brackets, stops, the long-vowel mark or small kana, and never
+// after an opening bracket. The toolkit's HTML view breaks only at blanks
+// and knows none of this, so the page's text sits in a <kinsoku> element
+// whose handler marks every place where the usual rules (Pango's, after
+// UAX #14) allow a break with a <wbr>, which takes no room. The stored
+// page stays plain, so the help's search still finds words across them.
+
+// Inline elements continue the text around them; any other tag ends it.
+bool IsInlineTag(wxString name)
+{
+    static const char* const kInline[] = {"A", "B", "I", "U", "EM", "STRONG", "FONT", "SPAN", "BIG",
+                                          "SMALL", "TT", "CODE", "SUB", "SUP", "WBR"};
+    if (name.StartsWith("/"))
+        name.Remove(0, 1);
+    name.MakeUpper();
+    for (const char* tag : kInline)
+        if (name == tag)
+            return true;
+    return false;
+}
+
+bool IsBlank(wchar_t c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+wxString WithLineBreaks(const wxString& html, const wxHtmlEntitiesParser& entities)
+{
+    // The text as read, with where each of its characters starts in the source.
+    std::wstring text;
+    std::vector<size_t> at;
+    for (size_t i = 0; i < html.length();) {
+        const wxUniChar c = html[i];
+        size_t end = wxString::npos;
+        if (c == '<' && (end = html.find('>', i)) != wxString::npos) {
+            if (!IsInlineTag(html.Mid(i + 1, end - i - 1).BeforeFirst(' '))) {
+                text += L'\n';
+                at.push_back(i);
+            }
+            i = end + 1;
+        } else if (c == '&' && (end = html.find(';', i)) != wxString::npos && end - i <= 8) {
+            const wxChar decoded = entities.GetEntityChar(html.Mid(i + 1, end - i - 1));
+            text += decoded != 0 ? decoded : L'?';
+            at.push_back(i);
+            i = end + 1;
+        } else {
+            text += static_cast<wchar_t>(c.GetValue());
+            at.push_back(i);
+            ++i;
+        }
+    }
+    const std::string utf8 = wxString(text).utf8_string();
+    std::vector<PangoLogAttr> attrs(text.size() + 1);
+    pango_get_log_attrs(utf8.data(), static_cast<int>(utf8.size()), 0, pango_language_from_string("ja"),
+                        attrs.data(), static_cast<int>(attrs.size()));
+
+    wxString marked;
+    marked.reserve(html.length() + html.length() / 2);
+    size_t from = 0;
+    for (size_t k = 1; k < text.size(); ++k) {
+        // Blanks already break, in the toolkit's own way.
+        if (!attrs[k].is_line_break || IsBlank(text[k - 1]) || IsBlank(text[k]))
+            continue;
+        marked += html.Mid(from, at[k] - from) + "<wbr>";
+        from = at[k];
+    }
+    return marked + html.Mid(from);
+}
+
+// A place where a line may break; it takes no room.
+class CLineBreakCell : public wxHtmlCell {
+public:
+    bool IsLinebreakAllowed() const override { return true; }
+};
+
+class CKinsokuHandler : public wxHtmlWinTagHandler {
+public:
+    wxString GetSupportedTags() override { return "KINSOKU,WBR"; }
+
+    bool HandleTag(const wxHtmlTag& tag) override
+    {
+        if (tag.GetName() == "WBR") {
+            m_WParser->GetContainer()->InsertCell(new CLineBreakCell);
+            return false;
+        }
+        ParseInnerSource(WithLineBreaks(m_WParser->GetInnerSource(tag), *m_WParser->GetEntitiesParser()));
+        return true;
+    }
+};
+
+// Every HTML parser of the toolkit (the help window's and its printout's
+// alike) takes the handler from its list of modules.
+class CKinsokuModule : public wxHtmlTagsModule {
+    wxDECLARE_DYNAMIC_CLASS(CKinsokuModule);
+
+public:
+    void FillHandlersTable(wxHtmlWinParser* parser) override { parser->AddTagHandler(new CKinsokuHandler); }
+};
+
+wxIMPLEMENT_DYNAMIC_CLASS(CKinsokuModule, wxHtmlTagsModule);
+
+// The toolkit's Japanese catalog lacks the index's count of shown entries
+// (worded as its own "Page %d of %d" is).
+const char kOwnDomain[] = "tolvane32";
+const std::pair<const char*, const char*> kOwnTexts[] = {
+    {"%i of %u", "%i 件 (%u 件中)"},
+    {"%u of %u", "%u 件 (%u 件中)"},
+    {"%d of %lu", "%d 件 (%lu 件中)"},
+    {"%lu of %lu", "%lu 件 (%lu 件中)"},
+};
+
+// A message catalog in the GNU .mo layout, with its charset in the header entry.
+std::string MessageCatalog()
+{
+    std::vector<std::pair<std::string, std::string>> entries{{"", "Content-Type: text/plain; charset=UTF-8\n"}};
+    for (const auto& [original, translation] : kOwnTexts)
+        entries.emplace_back(original, translation);
+    const auto n = static_cast<std::uint32_t>(entries.size());
+    const std::uint32_t originals = 28, translations = originals + 8 * n, strings = translations + 8 * n;
+    std::vector<std::uint32_t> words{0x950412de, 0, n, originals, translations, 0, strings};
+    std::string text;
+    for (int side = 0; side < 2; ++side)
+        for (const auto& entry : entries) {
+            const std::string& s = side == 0 ? entry.first : entry.second;
+            words.push_back(static_cast<std::uint32_t>(s.size()));
+            words.push_back(strings + static_cast<std::uint32_t>(text.size()));
+            text += s + '\0';
+        }
+    return std::string(reinterpret_cast<const char*>(words.data()), words.size() * sizeof(std::uint32_t)) + text;
+}
+
+class CTranslationsLoader : public wxFileTranslationsLoader {
+public:
+    wxMsgCatalog* LoadCatalog(const wxString& domain, const wxString& lang) override
+    {
+        if (domain != kOwnDomain)
+            return wxFileTranslationsLoader::LoadCatalog(domain, lang);
+        const std::string data = MessageCatalog();
+        return wxMsgCatalog::CreateFromData(wxScopedCharBuffer::CreateNonOwned(data.data(), data.size()), domain);
+    }
+
+    wxArrayString GetAvailableTranslations(const wxString& domain) const override
+    {
+        if (domain != kOwnDomain)
+            return wxFileTranslationsLoader::GetAvailableTranslations(domain);
+        wxArrayString languages;
+        languages.Add("ja");
+        return languages;
+    }
+};
+
+void LayOutPanes(wxWindow* window)
+{
+    if (window->GetSizer() != nullptr)
+        window->Layout();
+    for (wxWindow* child : window->GetChildren())
+        LayOutPanes(child);
+}
+
+class CHelpController : public wxHtmlHelpController {
+public:
+    using wxHtmlHelpController::wxHtmlHelpController;
+
+protected:
+    // The notebook's hidden pages (index, search) are laid out only when
+    // first shown; until then their controls keep the toolkit's default
+    // sizes, and the index list, already filled, is too short for its
+    // scroll bar, which GTK reports on standard error each time the help
+    // opens. One layout of every pane before the frame appears gives them
+    // sizes of their own (a hidden page is still tiny then, which leaves the
+    // list no height, hence nothing to scroll, until the page is shown).
+    wxHtmlHelpFrame* CreateHelpFrame(wxHtmlHelpData* data) override
+    {
+        wxHtmlHelpFrame* frame = wxHtmlHelpController::CreateHelpFrame(data);
+        frame->Layout();
+        LayOutPanes(frame);
+        return frame;
+    }
+};
 
 }  // namespace
 
@@ -226,9 +415,6 @@ wxString CHelpWindow::PageText()
     page.Replace("@CARDBACK@", MenuLabel(IDS_MENU_CARDBACK));
     page.Replace("@EXIT@", MenuLabel(IDS_MENU_EXIT));
     page.Replace("@ABOUT@", MenuLabel(IDS_MENU_ABOUT));
-    // The toolkit's HTML view breaks lines only at white space, which
-    // Japanese text has none of: offer a break after every comma and stop,
-    // as a blank in the smallest size so that it hardly shows.
     wxString joined;
     joined.reserve(page.length());
     for (size_t i = 0; i < page.length(); ++i) {
@@ -238,11 +424,7 @@ wxString CHelpWindow::PageText()
             continue;
         joined += page[i];
     }
-    page = joined;
-    const wxString gap = "<font size=\"1\"> </font>";
-    page.Replace(wxString::FromUTF8("、"), wxString::FromUTF8("、") + gap);
-    page.Replace(wxString::FromUTF8("。"), wxString::FromUTF8("。") + gap);
-    return page;
+    return joined;
 }
 
 void CHelpWindow::RegisterBook()
@@ -266,15 +448,17 @@ void CHelpWindow::RegisterBook()
 
 CHelpWindow::CHelpWindow()
     : m_config(new wxMemoryConfig),
-      m_controller(new wxHtmlHelpController(wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS |
+      m_controller(new CHelpController(wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS |
                                             wxHF_INDEX | wxHF_SEARCH | wxHF_PRINT |
                                             wxHF_MERGE_BOOKS))
 {
     // The help window's own buttons and tabs speak the program's language.
     if (wxTranslations::Get() == nullptr) {
         auto* translations = new wxTranslations;
+        translations->SetLoader(new CTranslationsLoader);
         translations->SetLanguage(wxLANGUAGE_JAPANESE);
         translations->AddStdCatalog();
+        translations->AddCatalog(kOwnDomain);
         wxTranslations::Set(translations);
     }
     // A first size that shows a whole line of the page beside the contents.

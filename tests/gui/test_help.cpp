@@ -1,0 +1,109 @@
+// The how-to-play window: its page broken into lines by the Japanese rules, its texts Japanese, GTK silent.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <set>
+
+#include <wx/dcmemory.h>
+#include <wx/html/helpctrl.h>
+#include <wx/html/helpfrm.h>
+#include <wx/html/winpars.h>
+#include <wx/notebook.h>
+#include <wx/toolbar.h>
+
+#include "GuiTest.h"
+#include "shell/HelpWindow.h"
+
+namespace {
+
+// Appends the laid-out lines of every block (text, width): a line ends where a cell starts left of the last one's end.
+void CollectLines(const wxHtmlCell* cell, std::vector<std::pair<wxString, int>>& lines)
+{
+    for (int left = 0, right = -1; cell != nullptr; cell = cell->GetNext()) {
+        if (!cell->IsTerminalCell()) {
+            CollectLines(cell->GetFirstChild(), lines);
+            right = -1;
+            continue;
+        }
+        if (right < 0 || cell->GetPosX() < right)
+            lines.emplace_back("", 0), left = cell->GetPosX();
+        right = cell->GetPosX() + cell->GetWidth();
+        lines.back() = {lines.back().first + cell->ConvertToText(nullptr), right - left};
+    }
+}
+
+TEST(HelpPage, BreaksLinesByTheJapaneseRulesAtEveryWidthWithoutExtraGaps)
+{
+    // No line starts with a closing bracket, a stop, the middle dot, the long-vowel mark or small kana, none ends
+    // with an opening bracket; a full-width comma or stop has its own room, no blank follows it.
+    const wxString noStart = wxString::FromUTF8("」』）】、。，．・：；！？ーぁぃぅぇぉっゃゅょァィゥェォッャュョ");
+    const wxString noEnd = wxString::FromUTF8("「『（【"), gaps[] = {wxString::FromUTF8("、 "), wxString::FromUTF8("。 ")};
+    wxBitmap bitmap(8, 8);
+    wxMemoryDC dc(bitmap);
+    wxHtmlWinParser parser;
+    parser.SetDC(&dc);
+    std::unique_ptr<wxHtmlCell> page(static_cast<wxHtmlCell*>(parser.Parse(CHelpWindow::PageText())));
+    std::set<std::string> faults;
+    // Steps narrower than any character: the first line of each block ends once at every place it may.
+    for (int width = 1; width < 36 * dc.GetCharHeight(); width += 4) {
+        page->Layout(width);
+        std::vector<std::pair<wxString, int>> lines;
+        CollectLines(page.get(), lines);
+        for (auto& [text, lineWidth] : lines) {
+            // As narrow as can be, every line is a run of text with no place to break: a short one.
+            if (width == 1 && lineWidth > 15 * dc.GetCharHeight())
+                faults.insert("unbroken: " + text.utf8_string());
+            text.Trim(true).Trim(false);
+            if (!text.empty() && (noStart.Contains(text.Left(1)) || noEnd.Contains(text.Right(1)) ||
+                                  text.Contains(gaps[0]) || text.Contains(gaps[1])))
+                faults.insert(text.utf8_string());
+        }
+    }
+    EXPECT_EQ(faults, std::set<std::string>{});
+}
+
+// Labels, tool tips and list items of a window and all within it.
+void CollectTexts(wxWindow* window, wxArrayString& texts)
+{
+    texts.Add(window->GetLabel() + window->GetToolTipText());
+    if (auto* bar = dynamic_cast<wxToolBar*>(window))
+        for (size_t i = 0; i < bar->GetToolsCount(); ++i)
+            texts.Add(bar->GetToolByPos(static_cast<int>(i))->GetShortHelp());
+    if (auto* items = dynamic_cast<wxItemContainer*>(window))
+        WX_APPEND_ARRAY(texts, items->GetStrings());
+    for (wxWindow* child : window->GetChildren())
+        CollectTexts(child, texts);
+}
+
+TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under the C locale
+{
+    std::fflush(stderr);  // where GTK reports, captured while the window opens and each notebook page shows
+    const int console = dup(2);
+    FILE* captured = std::tmpfile();
+    dup2(fileno(captured), 2);
+    CHelpWindow help;
+    ASSERT_TRUE(help.DisplayContents());
+    auto* book = static_cast<wxNotebook*>(help.Controller().GetFrame()->FindWindowByName(wxNotebookNameStr));
+    wxArrayString texts;
+    for (size_t page = 0; page < book->GetPageCount(); ++page) {
+        book->SetSelection(page);
+        EXPECT_TRUE(PumpUntil([&] { return book->GetPage(page)->IsShownOnScreen(); }));
+        texts.Add(book->GetPageText(page));
+    }
+    std::fflush(stderr);
+    dup2(console, 2);
+    close(console);
+    std::string output(4096, '\0');
+    std::rewind(captured);
+    output.resize(std::fread(output.data(), 1, output.size(), captured));
+    std::fclose(captured);
+    EXPECT_EQ(output, "");
+
+    CollectTexts(help.Controller().GetFrame(), texts);
+    for (wxString text : texts) {  // only the game's name is Latin
+        text.Replace("KadorinTolvane", "");
+        EXPECT_EQ(text.find_first_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"), wxString::npos) << text;
+    }
+}
+
+}  // namespace
