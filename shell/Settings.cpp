@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <wx/debug.h>
 #include <wx/fileconf.h>
@@ -138,6 +139,39 @@ bool IsUtf8(const std::string& bytes)
     return Convert(bytes, "UTF-8", "UTF-8").has_value();
 }
 
+// The lines of a text, without their line feeds.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+// The bytes as Shift-JIS, line by line (Shift-JIS never uses the byte of a
+// line feed inside a character); false when some line is not Shift-JIS.
+bool FromLegacy(const std::string& bytes, FileText& text)
+{
+    std::map<std::string, std::string> lines;
+    std::string utf8;
+    for (std::string line : Lines(bytes)) {
+        // A CR LF file gets its CRs back on a write (see Encode).
+        if (line.ends_with('\r'))
+            line.pop_back();
+        const std::optional<std::string> decoded = Convert(line, "UTF-8", LEGACY_ENCODING);
+        if (!decoded)
+            return false;
+        lines.emplace(*decoded, line);
+        utf8 += *decoded + "\n";
+    }
+    text.utf8 = std::move(utf8);
+    text.legacyLines = std::move(lines);
+    return true;
+}
+
 FileText Decode(std::string bytes)
 {
     FileText text;
@@ -148,59 +182,34 @@ FileText Decode(std::string bytes)
     }
     // Only a file that is Shift-JIS from end to end is taken for one: any
     // other bytes outside UTF-8 stay as they are (see FileConv).
-    if (!text.bom && !IsUtf8(bytes)) {
-        std::map<std::string, std::string> lines;
-        std::string utf8;
-        bool legacy = true;
-        // Shift-JIS never uses the byte of a line feed inside a character.
-        for (std::size_t at = 0; legacy && at < bytes.size();) {
-            const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
-            // The write puts back the CR of a CR LF line (see Encode).
-            std::string line = bytes.substr(at, end - at);
-            if (line.ends_with('\r') && end < bytes.size())
-                line.pop_back();
-            const std::optional<std::string> decoded = Convert(line, "UTF-8", LEGACY_ENCODING);
-            legacy = decoded.has_value();
-            if (legacy) {
-                lines.emplace(*decoded, line);
-                utf8 += *decoded + (end < bytes.size() ? "\n" : "");
-            }
-            at = end + 1;
-        }
-        if (legacy) {
-            text.utf8 = std::move(utf8);
-            text.legacyLines = std::move(lines);
-            return text;
-        }
-    }
-    text.utf8 = std::move(bytes);
+    if (text.bom || IsUtf8(bytes) || !FromLegacy(bytes, text))
+        text.utf8 = std::move(bytes);
     return text;
 }
 
-// The saved lines (LF ends) stored as the file was: Shift-JIS stays
-// Shift-JIS, each untouched line with its old bytes, unless a new value has
-// no Shift-JIS form; then the whole file turns to UTF-8 at once, since a
-// file holding both could never be read right.
-std::string Encode(const std::string& saved, const FileText& was)
+// The saved lines in Shift-JIS, each untouched line with its old bytes;
+// nothing when a new value has no Shift-JIS form.
+std::optional<std::string> ToLegacy(const std::string& saved, const std::map<std::string, std::string>& old)
 {
     std::string bytes;
-    if (was.legacyLines) {
-        for (std::size_t at = 0; at < saved.size();) {
-            const std::size_t end = std::min(saved.find('\n', at), saved.size());
-            const std::string line = saved.substr(at, end - at);
-            const auto old = was.legacyLines->find(line);
-            const std::optional<std::string> encoded =
-                old != was.legacyLines->end() ? old->second : Convert(line, LEGACY_ENCODING, "UTF-8");
-            if (!encoded) {
-                bytes = saved;
-                break;
-            }
-            bytes += *encoded + (end < saved.size() ? "\n" : "");
-            at = end + 1;
-        }
-    } else {
-        bytes = saved;
+    for (const std::string& line : Lines(saved)) {
+        const auto kept = old.find(line);
+        const std::optional<std::string> encoded =
+            kept != old.end() ? kept->second : Convert(line, LEGACY_ENCODING, "UTF-8");
+        if (!encoded)
+            return std::nullopt;
+        bytes += *encoded + "\n";
     }
+    return bytes;
+}
+
+// The saved lines (LF ends) stored as the file was: Shift-JIS stays
+// Shift-JIS unless a new value has no Shift-JIS form; then the whole file
+// turns to UTF-8 at once, since a file holding both could never be read
+// right.
+std::string Encode(const std::string& saved, const FileText& was)
+{
+    std::string bytes = was.legacyLines ? ToLegacy(saved, *was.legacyLines).value_or(saved) : saved;
     // wxFileConfig ends every line the Unix way; a file that came from
     // Windows keeps its CR LF on every line.
     if (was.crlf)
