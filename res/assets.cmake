@@ -4,21 +4,28 @@
 # cairo, synthesises the two wave sounds and composes the tune, and writes them
 # as byte strings into one C++ source in the build tree. That source is the
 # only thing compiled into tolvane_assets, so the repository holds no binaries.
-add_executable(tolvane_assetgen
-  gen/AssetGen.cpp
+# The card painter is a library of its own: the program links it too, to
+# draw the card-back dialog's preview at whatever size the screen gives it.
+add_library(tolvane_cardart STATIC
   gen/StrokeFont.cpp
   gen/SuitSymbol.cpp
   gen/CourtFigure.cpp
   gen/JokerArt.cpp
   gen/BackArt.cpp
-  gen/CardPainter.cpp
+  gen/CardPainter.cpp)
+target_include_directories(tolvane_cardart PUBLIC ${CMAKE_SOURCE_DIR} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/gen)
+target_link_libraries(tolvane_cardart PUBLIC PkgConfig::CAIRO)
+target_compile_options(tolvane_cardart PRIVATE ${TOLVANE_WARNINGS} -Wno-conversion)
+
+add_executable(tolvane_assetgen
+  gen/AssetGen.cpp
   gen/IconPainter.cpp
   gen/WaveSynth.cpp
   gen/MidiTrack.cpp
   gen/TuneComposer.cpp
   gen/EmbedWriter.cpp)
 target_include_directories(tolvane_assetgen PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/gen ${CMAKE_SOURCE_DIR})
-target_link_libraries(tolvane_assetgen PRIVATE PkgConfig::CAIRO)
+target_link_libraries(tolvane_assetgen PRIVATE tolvane_cardart PkgConfig::CAIRO)
 target_compile_options(tolvane_assetgen PRIVATE ${TOLVANE_WARNINGS} -Wno-conversion)
 
 set(TOLVANE_GENERATED_ASSETS ${CMAKE_CURRENT_BINARY_DIR}/GeneratedAssets.cpp)

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 
 #include <wx/button.h>
 #include <wx/dcclient.h>
@@ -9,6 +12,7 @@
 
 #include "model/CardImageSet.h"
 #include "model/HostServices.h"
+#include "res/gen/CardPainter.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
 #include "view/PictureCache.h"
@@ -25,6 +29,39 @@ public:
     }
     bool AcceptsFocus() const override { return false; }
 };
+
+// The built-in back a picture id shows, as the card painter numbers them;
+// -1 for any other picture.
+int BackDesign(PictureId id)
+{
+    const PictureId designs[] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
+    const auto at = std::find(std::begin(designs), std::end(designs), id);
+    return at != std::end(designs) ? static_cast<int>(at - std::begin(designs)) : -1;
+}
+
+// The back drawn by the card painter at exactly width x height device
+// pixels; invalid when it cannot be drawn.
+wxImage DrawBack(int design, int width, int height)
+{
+    cairo_surface_t* surface = CCardPainter::BackAtSize(design, width, height);
+    wxImage image;
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS && image.Create(width, height, false)) {
+        const unsigned char* rows = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        unsigned char* rgb = image.GetData();
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x, rgb += 3) {
+                std::uint32_t pixel = 0;  // cairo's RGB24: 0x00RRGGBB in the machine's own order
+                std::memcpy(&pixel, rows + y * stride + 4 * x, sizeof pixel);
+                rgb[0] = static_cast<unsigned char>(pixel >> 16);
+                rgb[1] = static_cast<unsigned char>(pixel >> 8);
+                rgb[2] = static_cast<unsigned char>(pixel);
+            }
+        }
+    }
+    cairo_surface_destroy(surface);
+    return image;
+}
 
 }  // namespace
 
@@ -110,8 +147,8 @@ void CCardBackDlg::OnCancel(wxCommandEvent& /*event*/)
 wxBitmap CCardBackDlg::PreviewBitmap()
 {
     const wxSize size = m_pFrame->GetClientSize();
-    // Scaled from the back drawn for the screen's scale, straight to device
-    // pixels: a high-density screen shows the back's own detail.
+    // Drawn straight at device pixels: a high-density screen shows the back's
+    // own detail.
     const double factor = std::max(1.0, std::round(m_pFrame->GetContentScaleFactor()));
     if (m_scaled.IsOk() && m_scaledCover == m_nCover && m_scaledSize == size && m_scaledFactor == factor)
         return m_scaled;
@@ -120,11 +157,30 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     m_scaledCover = m_nCover;
     m_scaledSize = size;
     m_scaledFactor = factor;
-    const int scale = CPictureCache::PictureScale(factor);
-    const wxBitmap* back = m_pictures.Get(m_images.BackImage(m_nCover), scale);
-    if (back == nullptr || !back->IsOk() || size.x <= 0 || size.y <= 0)
+    if (size.x <= 0 || size.y <= 0)
         return m_scaled;
+    const int deviceW = static_cast<int>(std::lround(size.x * factor));
+    const int deviceH = static_cast<int>(std::lround(size.y * factor));
+    // The frame has other proportions than the card and, on a high-density
+    // screen, more pixels than any of the table's pictures: any of them
+    // scaled to it would show soft edges, so the painter draws the back at
+    // the frame's own size.
+    const PictureId id = m_images.BackImage(m_nCover);
+    wxImage image;
+    if (const int design = BackDesign(id); design >= 0)
+        image = DrawBack(design, deviceW, deviceH);
+    if (!image.IsOk())
+        image = EnlargedPicture(id, deviceW, deviceH, factor);
+    if (image.IsOk())
+        m_scaled = wxBitmap(image, wxBITMAP_SCREEN_DEPTH, factor);
+    return m_scaled;
+}
 
+wxImage CCardBackDlg::EnlargedPicture(PictureId id, int width, int height, double factor) const
+{
+    const wxBitmap* back = m_pictures.Get(id, CPictureCache::PictureScale(factor));
+    if (back == nullptr || !back->IsOk())
+        return {};
     wxImage image = back->ConvertToImage();
     // The source is the card's own rectangle at the picture's top left, in
     // the picture's pixels.
@@ -135,10 +191,7 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     const int h = cardH > 0 ? std::min(cardH, image.GetHeight()) : image.GetHeight();
     if (w != image.GetWidth() || h != image.GetHeight())
         image = image.GetSubImage(wxRect(0, 0, w, h));
-    const int deviceW = static_cast<int>(std::lround(size.x * factor));
-    const int deviceH = static_cast<int>(std::lround(size.y * factor));
-    m_scaled = wxBitmap(image.Scale(deviceW, deviceH, wxIMAGE_QUALITY_HIGH), wxBITMAP_SCREEN_DEPTH, factor);
-    return m_scaled;
+    return image.Scale(width, height, wxIMAGE_QUALITY_HIGH);
 }
 
 void CCardBackDlg::OnPaintPreview(wxPaintEvent& /*event*/)

@@ -8,10 +8,12 @@
 #pragma once
 
 #include <wx/bitmap.h>
+#include <wx/image.h>
+
+#include "model/CardImageSet.h"
 
 #include "shell/ResDialog.h"
 
-class CCardImageSet;
 class CPictureCache;
 class wxButton;
 class wxCommandEvent;
@@ -38,8 +40,9 @@ public:
     wxButton* NextButton() const { return m_pNext; }
     wxWindow* PreviewFrame() const { return m_pFrame; }
 
-    // The preview as it is drawn: the back m_nCover scaled to the frame, at
-    // the frame's device resolution (its scale factor is the window's).
+    // The preview as it is drawn: the back m_nCover stretched to the frame,
+    // drawn at the frame's device resolution (its scale factor is the
+    // window's).
     wxBitmap PreviewBitmap();
 
     int m_nCover = 0;     // the back being previewed, 0..m_nMaxCover
@@ -47,6 +50,9 @@ public:
 
 private:
     void OnPaintPreview(wxPaintEvent& event);
+    // The table's picture enlarged to width x height device pixels, for a
+    // back the card painter does not know.
+    wxImage EnlargedPicture(PictureId id, int width, int height, double factor) const;
 
     CCardImageSet& m_images;
     const CPictureCache& m_pictures;
@@ -57,7 +63,7 @@ private:
     wxButton* m_pPrev = nullptr;
     wxButton* m_pNext = nullptr;
 
-    // Scaling smoothly is slow enough to keep the result for the next paint.
+    // Drawing the back is slow enough to keep the result for the next paint.
     wxBitmap m_scaled;
     int m_scaledCover = -1;
     wxSize m_scaledSize;

@@ -1,11 +1,18 @@
 #include "Settings.h"
 
+#include <iconv.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include <wx/debug.h>
 #include <wx/fileconf.h>
@@ -20,9 +27,9 @@ namespace {
 constexpr const char* FILE_NAME = "tolvane32.ini";
 
 // wxFileConfig maps bytes that are not UTF-8 to private-use characters and
-// back (U+100000 plus the byte), so a file with a stray Latin-1 or Shift-JIS
-// name survives a write of another key byte for byte. Only bytes from 0x80 up
-// can stand outside UTF-8.
+// back (U+100000 plus the byte), so a file that is neither UTF-8 nor
+// Shift-JIS throughout (a stray Latin-1 name) survives a write of another key
+// byte for byte. Only bytes from 0x80 up can stand outside UTF-8.
 constexpr wxUniChar::value_type RAW_BYTE_FIRST = 0x100080;
 constexpr wxUniChar::value_type RAW_BYTE_LAST = 0x1000FF;
 
@@ -76,11 +83,164 @@ FileKind Examine(const std::string& path, std::string& bytes)
     return bytes.find('\0') == std::string::npos ? FileKind::Settings : FileKind::Foreign;
 }
 
+std::string WithCrLf(const std::string& text)
+{
+    std::string crlf;
+    for (const char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return crlf;
+}
+
+// Converts the whole text between two encodings; nothing when a byte or a
+// character has no counterpart in the other.
+std::optional<std::string> Convert(const std::string& text, const char* to, const char* from)
+{
+    const iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out(4 * text.size() + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    char* outAt = out.data();
+    std::size_t outLeft = out.size();
+    const bool ok = iconv(cd, &in, &inLeft, &outAt, &outLeft) != static_cast<std::size_t>(-1) &&
+                    iconv(cd, nullptr, nullptr, &outAt, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// The code page the game's first host stored its names in: Shift-JIS with
+// that host's own extensions (circled numbers, Roman numerals, more kanji).
+constexpr const char* LEGACY_ENCODING = "CP932";
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
+
+// The settings file as text, and how it was stored so that a write stores it
+// the same way. The game writes UTF-8; a file brought from the game's first
+// host holds Shift-JIS, and an editor may have put a byte-order mark in front
+// of a UTF-8 file, which would otherwise hide the first section.
+struct FileText {
+    std::string utf8;   // the lines as UTF-8, without the mark
+    bool bom = false;
+    bool crlf = false;
+    // Shift-JIS: each line's UTF-8 text to its bytes in the file, so that a
+    // line the write leaves alone keeps its bytes even where two codes stand
+    // for one character.
+    std::optional<std::map<std::string, std::string>> legacyLines;
+};
+
+bool IsUtf8(const std::string& bytes)
+{
+    return Convert(bytes, "UTF-8", "UTF-8").has_value();
+}
+
+// The lines of a text, without their line feeds.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+// The bytes as Shift-JIS, line by line (Shift-JIS never uses the byte of a
+// line feed inside a character); false when some line is not Shift-JIS.
+bool FromLegacy(const std::string& bytes, FileText& text)
+{
+    std::map<std::string, std::string> lines;
+    std::string utf8;
+    for (std::string line : Lines(bytes)) {
+        // A CR LF file gets its CRs back on a write (see Encode).
+        if (line.ends_with('\r'))
+            line.pop_back();
+        const std::optional<std::string> decoded = Convert(line, "UTF-8", LEGACY_ENCODING);
+        if (!decoded)
+            return false;
+        lines.emplace(*decoded, line);
+        utf8 += *decoded + "\n";
+    }
+    text.utf8 = std::move(utf8);
+    text.legacyLines = std::move(lines);
+    return true;
+}
+
+FileText Decode(std::string bytes)
+{
+    FileText text;
+    text.crlf = bytes.find("\r\n") != std::string::npos;
+    if (bytes.starts_with(UTF8_BOM)) {
+        text.bom = true;
+        bytes.erase(0, UTF8_BOM.size());
+    }
+    // Only a file that is Shift-JIS from end to end is taken for one: any
+    // other bytes outside UTF-8 stay as they are (see FileConv).
+    if (text.bom || IsUtf8(bytes) || !FromLegacy(bytes, text))
+        text.utf8 = std::move(bytes);
+    return text;
+}
+
+// The saved lines in Shift-JIS, each untouched line with its old bytes;
+// nothing when a new value has no Shift-JIS form.
+std::optional<std::string> ToLegacy(const std::string& saved, const std::map<std::string, std::string>& old)
+{
+    std::string bytes;
+    for (const std::string& line : Lines(saved)) {
+        const auto kept = old.find(line);
+        const std::optional<std::string> encoded =
+            kept != old.end() ? kept->second : Convert(line, LEGACY_ENCODING, "UTF-8");
+        if (!encoded)
+            return std::nullopt;
+        bytes += *encoded + "\n";
+    }
+    return bytes;
+}
+
+// The saved lines (LF ends) stored as the file was: Shift-JIS stays
+// Shift-JIS unless a new value has no Shift-JIS form; then the whole file
+// turns to UTF-8 at once, since a file holding both could never be read
+// right.
+std::string Encode(const std::string& saved, const FileText& was)
+{
+    std::string bytes = was.legacyLines ? ToLegacy(saved, *was.legacyLines).value_or(saved) : saved;
+    // wxFileConfig ends every line the Unix way; a file that came from
+    // Windows keeps its CR LF on every line.
+    if (was.crlf)
+        bytes = WithCrLf(bytes);
+    return was.bom ? std::string(UTF8_BOM) + bytes : bytes;
+}
+
+// Reads the file's bytes as Decode takes them; wxFileConfig hands its
+// reader the whole file at once.
+class CFileTextConv : public wxMBConv {
+public:
+    std::size_t ToWChar(wchar_t* dst, std::size_t dstLen, const char* src,
+                        std::size_t srcLen = wxNO_LEN) const override
+    {
+        const bool terminated = srcLen == wxNO_LEN;
+        const std::string text = Decode(std::string(src, terminated ? std::strlen(src) : srcLen)).utf8;
+        return FileConv().ToWChar(dst, dstLen, text.c_str(), terminated ? wxNO_LEN : text.size());
+    }
+    std::size_t FromWChar(char* dst, std::size_t dstLen, const wchar_t* src,
+                          std::size_t srcLen = wxNO_LEN) const override
+    {
+        return FileConv().FromWChar(dst, dstLen, src, srcLen);
+    }
+    wxMBConv* Clone() const override { return new CFileTextConv; }
+};
+
 std::unique_ptr<wxFileConfig> OpenConfig(const std::string& path)
 {
     auto config = std::make_unique<wxFileConfig>(
         wxEmptyString, wxEmptyString, wxString(path.c_str(), *wxConvFileName), wxEmptyString,
-        wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS, FileConv());
+        wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS, CFileTextConv());
     // Writes go through our own atomic replacement, never wx's flush on destruction.
     config->DisableAutoSave();
     // A name is only text: "$HOME" stays "$HOME".
@@ -114,17 +274,6 @@ std::string ToLineText(const std::string& value)
             c = ' ';
     }
     return line;
-}
-
-std::string WithCrLf(const std::string& text)
-{
-    std::string crlf;
-    for (const char c : text) {
-        if (c == '\n')
-            crlf += '\r';
-        crlf += c;
-    }
-    return crlf;
 }
 
 // The leading integer of a value: a minus sign and digits at its start,
@@ -194,6 +343,7 @@ void CProfileSettings::WriteString(const char* section, const char* key, const s
     if (Examine(m_strPath, old) == FileKind::Foreign)
         return;
     CQuietConfig quiet;
+    const FileText text = Decode(std::move(old));
     const auto config = OpenConfig(m_strPath);
     const std::string line = ToLineText(value);
     if (!config->Write(ConfigPath(section, key), wxString(line.c_str(), FileConv())))
@@ -201,11 +351,7 @@ void CProfileSettings::WriteString(const char* section, const char* key, const s
     wxMemoryOutputStream out;
     if (!config->Save(out, FileConv()))
         return;
-    std::string bytes(out.GetLength(), '\0');
-    out.CopyTo(bytes.data(), bytes.size());
-    // wxFileConfig ends every line the Unix way; a file that came from
-    // Windows keeps its CR LF on every line.
-    if (old.find("\r\n") != std::string::npos)
-        bytes = WithCrLf(bytes);
-    userdirs::ReplaceFile(m_strPath, bytes);
+    std::string saved(out.GetLength(), '\0');
+    out.CopyTo(saved.data(), saved.size());
+    userdirs::ReplaceFile(m_strPath, Encode(saved, text));
 }

@@ -9,6 +9,12 @@
 // crash or a full disk never leaves the records half-written. Every failure is
 // silent: a missing or unreadable file gives the defaults, a failed write
 // leaves the old file in place.
+//
+// The game writes UTF-8. A file from the game's first host holds Shift-JIS
+// (its code page 932) with CR LF line ends and is read as such; a write keeps
+// it Shift-JIS, every untouched line byte for byte, unless the new value has
+// no Shift-JIS form, and then turns the whole file to UTF-8. A byte-order mark
+// in front of a UTF-8 file is read past and kept. Reading never writes.
 #pragma once
 
 #include <optional>

@@ -25,16 +25,20 @@ double CornerRadius(double cut)
     return (cut + 1.0) / (std::sqrt(2.0) * (std::sqrt(2.0) - 1.0)) - 0.5 + 0.3;
 }
 
-// A white card surface with a context that draws in card pixels.
-cairo_surface_t* NewCard(cairo_t** cr, int scale)
+// A white width x height surface with a context that draws in card pixels.
+cairo_surface_t* NewCard(cairo_t** cr, int width, int height)
 {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, CCardPainter::kWidth * scale,
-                                                          CCardPainter::kHeight * scale);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     *cr = cairo_create(surface);
-    cairo_scale(*cr, scale, scale);
+    cairo_scale(*cr, double(width) / CCardPainter::kWidth, double(height) / CCardPainter::kHeight);
     cairo_set_source_rgb(*cr, 1, 1, 1);
     cairo_paint(*cr);
     return surface;
+}
+
+cairo_surface_t* NewCard(cairo_t** cr, int scale)
+{
+    return NewCard(cr, CCardPainter::kWidth * scale, CCardPainter::kHeight * scale);
 }
 
 void Border(cairo_t* cr)
@@ -216,8 +220,13 @@ cairo_surface_t* CCardPainter::Joker(int which, int scale)
 
 cairo_surface_t* CCardPainter::Back(int index, int scale)
 {
+    return BackAtSize(index, kWidth * scale, kHeight * scale);
+}
+
+cairo_surface_t* CCardPainter::BackAtSize(int index, int width, int height)
+{
     cairo_t* cr = nullptr;
-    cairo_surface_t* surface = NewCard(&cr, scale);
+    cairo_surface_t* surface = NewCard(&cr, width, height);
     CBackArt::Draw(cr, index);
     return Finish(surface, cr);
 }

@@ -26,6 +26,9 @@ public:
     static cairo_surface_t* Joker(int which, int scale = 1);          // 0 or 1
     static cairo_surface_t* Back(int index, int scale = 1);           // 0..3
     static cairo_surface_t* StockTile(bool ok, int scale = 1);
+    // A back on a width x height surface, the whole card stretched to fill
+    // it: drawn at that size, not enlarged, whatever the stretch.
+    static cairo_surface_t* BackAtSize(int index, int width, int height);
 
     // The card's rounded outline, `inset` pixels inside the picture's edges
     // (0.5 puts a 1-pixel line on the outermost pixels).

@@ -45,6 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(name.size() <= NAME_MAX_UTF8);
     const std::string champ = settings.GetString("MaxPoint", "strChamp", "None");
     Check(champ.size() <= NAME_MAX_UTF8);
+    // Reading never writes.
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::string after(size + 1, '\0');
+        after.resize(std::fread(after.data(), 1, after.size(), file));
+        std::fclose(file);
+        Check(after.size() == size && (size == 0 || std::memcmp(after.data(), data, size) == 0));
+    }
 
     settings.WriteString("MaxPoint", "iMaxPoint", "1234");
     // A file the game does not take for its own (too big, or binary) is left

@@ -5,7 +5,9 @@
 
 #include "GuiTest.h"
 #include "model/Tolvane32Doc.h"
+#include "res/gen/CardPainter.h"
 #include "res/resource.h"
+#include "shell/CardBackDlg.h"
 #include "shell/MainFrame.h"
 #include "tests/unit/Fakes.h"
 #include "view/PictureCache.h"
@@ -65,6 +67,48 @@ TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
     CheckDeviceResolution(view.RenderedTable().ConvertToImage(), s, view, pictures);
     frame->Destroy();
     PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(frame); });
+}
+
+// The painter's back at a device size, pixel for pixel, as an image.
+wxImage Painted(cairo_surface_t* surface)
+{
+    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    wxImage image(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const auto* px = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + 4 * x;
+            image.SetRGB(x, y, px[2], px[1], px[0]);  // cairo's RGB24 on a little-endian machine: B, G, R
+        }
+    cairo_surface_destroy(surface);
+    return image;
+}
+
+// The card-back preview is as crisp as the table's back: drawn at the
+// frame's device size, in the proportions of the frame, not enlarged from
+// the table's picture.
+TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
+{
+    fakes::Journal journal;
+    fakes::FakeSettings settings(journal);
+    CPictureCache pictures;
+    pictures.LoadAll();
+    CCardImageSet images;
+    images.LoadImages(pictures, settings);
+    CCardBackDlg dlg(nullptr, images, pictures);
+    const int s = static_cast<int>(dlg.PreviewFrame()->GetContentScaleFactor() + 0.5);
+    const wxSize device = dlg.PreviewFrame()->GetClientSize() * s;
+    ASSERT_GT(device.x, CCardPainter::kWidth * s);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(testing::Message() << "back " << i << " scale " << s);
+        dlg.m_nCover = i;
+        const wxBitmap shown = dlg.PreviewBitmap();
+        EXPECT_EQ(shown.GetScaleFactor(), s);
+        EXPECT_TRUE(Same(shown.ConvertToImage(), Painted(CCardPainter::BackAtSize(i, device.x, device.y))));
+        // The painter at the table's size gives the table's back.
+        const wxBitmap* table = pictures.Get(images.BackImage(i), s);
+        EXPECT_TRUE(Same(table->ConvertToImage(),
+                         Painted(CCardPainter::BackAtSize(i, CCardPainter::kWidth * s, CCardPainter::kHeight * s))));
+    }
 }
 
 // The fast decoder and the start-up worker give exactly what the toolkit's

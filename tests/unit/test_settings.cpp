@@ -24,6 +24,10 @@ namespace fs = std::filesystem;
 using std::string;
 
 const string kBefore = "[Customize]\niCover=1\n";
+// As the game's first host stored its names: Shift-JIS (山田ﾀﾛｳ, and ≒ by
+// the code that host's extensions give it) and CR LF line ends.
+const string kYamada = "\x8E\x52\x93\x63\xC0\xDB\xB3", kNearly = "\x87\x90", kBom = "\xEF\xBB\xBF";
+const string kLegacy = "[T]\r\nn=" + kYamada + "\r\nm=" + kNearly + "\r\n[S]\r\nk=1\r\n";
 
 string ReadFile(const string& path) { return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}}; }
 void WriteFile(const string& path, const string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -93,6 +97,10 @@ TEST(Settings, ReadGivesTheValueOrTheDefault)
         {"blanks only", S("   "), "", "None"},
         {"bytes outside UTF-8", S("\x80\x91\xBEY\xFF"), bad + bad + bad + "Y" + bad, ""},
         {"CR LF lines", "[S]\r\nk=Hanako\r\n", "Hanako", ""},
+        {"Shift-JIS name", "[S]\r\nk=" + kYamada + "\r\n", "山田ﾀﾛｳ", ""},
+        {"Shift-JIS, the first host's own code", S(kNearly), "≒", ""},
+        {"mark before the first section", kBom + "[S]\nk=120\n", "120"},
+        {"mark, CR LF and a name", kBom + "[S]\r\nk=山田\r\n", "山田", "None"},
         {"longest text", S(Xs(lim)), Xs(lim), ""},
         {"one byte over", S(Xs(lim + 1)), Xs(lim), ""},
         {"character across the limit", S(Xs(lim - 1, a)), Xs(lim - 1), ""},
@@ -135,6 +143,10 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
         {"NUL in the value", {}, string("Eve\0[T]", 7), "[S]\nk=Eve\n"},
         {"Shift-JIS bytes kept", "[T]\nn=\x91\xBE\n", "7", "[T]\nn=\x91\xBE\n[S]\nk=7\n"},
         {"CR LF lines", "[S]\r\nk=2\r\n[T]\r\n", "1", "[S]\r\nk=1\r\n[T]\r\n"},
+        {"Shift-JIS stays Shift-JIS", kLegacy, "花子", string(kLegacy).replace(kLegacy.size() - 3, 1, "\x89\xD4\x8E\x71")},
+        {"a name Shift-JIS lacks turns the whole file to UTF-8", kLegacy, "한",
+         "[T]\r\nn=山田ﾀﾛｳ\r\nm=≒\r\n[S]\r\nk=한\r\n"},
+        {"mark kept", kBom + "[S]\nk=1\n[T]\n", "3", kBom + "[S]\nk=3\n[T]\n"},
         {"binary file left alone", S("2") + '\0', "3", S("2") + '\0'},
         {"huge file left alone", Sized(CProfileSettings::MAX_FILE_BYTES + 1, 'x'), "3",
          Sized(CProfileSettings::MAX_FILE_BYTES + 1, 'x')},
