@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <cairo.h>
+#include <gdk/gdk.h>
 #include <png.h>
 
 #include <wx/image.h>
@@ -286,6 +287,14 @@ bool CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) con
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_restore(cr);
+    // Cairo hands a picture to the X server through shared memory, whose
+    // block it reuses only once it knows that the server is done with it.
+    // Without that news every picture of a table would hold a copy of its
+    // own there until the drawing ends: twice the pictures at the peak.
+    if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_XLIB) {
+        cairo_surface_flush(cairo_get_target(cr));
+        gdk_display_sync(gdk_display_get_default());
+    }
     return true;
 }
 
