@@ -98,6 +98,19 @@ private:
     wxGCDC m_dc;
 };
 
+// Paints a surface of device pixels at the origin of cr, whose user units
+// are logical pixels of scale device pixels each: one to one, never
+// filtered, as the toolkit draws a bitmap of that scale.
+void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale)
+{
+    cairo_save(cr);
+    cairo_scale(cr, 1.0 / scale, 1.0 / scale);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
 }  // namespace
 
 void CTolvane32View::SurfaceDestroy::operator()(cairo_surface_t* surface) const
@@ -174,10 +187,6 @@ bool CTolvane32View::IsRectOffClient(const CRect& rect) const
     return !client.PtInRect(rect.left, rect.top) && !client.PtInRect(rect.left, rect.bottom) &&
            !client.PtInRect(rect.right, rect.top) && !client.PtInRect(rect.right, rect.bottom);
 }
-
-namespace {
-
-}  // namespace
 
 void CTolvane32View::DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, PictureId picture, const CRect& rect)
 {
@@ -296,10 +305,7 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
     cairo_rectangle(cr, 0, top, client.right, 2 * m_nStripHeight);
     cairo_clip(cr);
     cairo_translate(cr, 0, top);
-    cairo_scale(cr, 1.0 / scale, 1.0 / scale);
-    cairo_set_source_surface(cr, strips.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
+    PaintDevicePixels(cr, strips.get(), scale);
     cairo_restore(cr);
 }
 
@@ -460,14 +466,7 @@ void CTolvane32View::OnPaint(wxPaintEvent&)
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     if (gc == nullptr || !EnsureRendered())
         return;
-    // Pixel for pixel, as the toolkit draws a bitmap of the window's scale.
-    auto* cr = static_cast<cairo_t*>(gc->GetNativeContext());
-    cairo_save(cr);
-    cairo_scale(cr, 1.0 / m_nTableScale, 1.0 / m_nTableScale);
-    cairo_set_source_surface(cr, m_table.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
-    cairo_restore(cr);
+    PaintDevicePixels(static_cast<cairo_t*>(gc->GetNativeContext()), m_table.get(), m_nTableScale);
 }
 
 void CTolvane32View::OnSize(wxSizeEvent& event)
@@ -654,10 +653,7 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
                     cairo_save(cr);
                     cairo_rectangle(cr, restore.left, restore.top, restore.Width(), restore.Height());
                     cairo_clip(cr);
-                    cairo_scale(cr, 1.0 / scale, 1.0 / scale);
-                    cairo_set_source_surface(cr, background.get(), 0, 0);
-                    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-                    cairo_paint(cr);
+                    PaintDevicePixels(cr, background.get(), scale);
                     cairo_restore(cr);
                 }
                 gone = IsRectOffClient(previous);
