@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include <cairo.h>
@@ -37,40 +38,25 @@ bool PngHeaderSize(const AssetBlob& blob, int& width, int& height)
     return true;
 }
 
-// A toolkit bitmap with the pixels of a cairo image surface.
+// A toolkit bitmap with the pixels of an RGB24 image surface.
 wxBitmap ToBitmap(cairo_surface_t* surface, int scale)
 {
     cairo_surface_flush(surface);
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    const bool alpha = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32;
     const unsigned char* data = cairo_image_surface_get_data(surface);
     wxImage image(w, h, false);
-    if (alpha)
-        image.SetAlpha();
     unsigned char* rgb = image.GetData();
-    unsigned char* a = image.GetAlpha();
     for (int y = 0; y < h; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
         for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = row[x];
-            unsigned r = (p >> 16) & 255, g = (p >> 8) & 255, b = p & 255;
-            if (alpha) {
-                const unsigned k = p >> 24;
-                *a++ = static_cast<unsigned char>(k);
-                if (k != 0 && k != 255) {
-                    r = (r * 255 + k / 2) / k;
-                    g = (g * 255 + k / 2) / k;
-                    b = (b * 255 + k / 2) / k;
-                }
-            }
-            *rgb++ = static_cast<unsigned char>(r);
-            *rgb++ = static_cast<unsigned char>(g);
-            *rgb++ = static_cast<unsigned char>(b);
+            *rgb++ = static_cast<unsigned char>(row[x] >> 16);
+            *rgb++ = static_cast<unsigned char>(row[x] >> 8);
+            *rgb++ = static_cast<unsigned char>(row[x]);
         }
     }
-    return wxBitmap(image, alpha ? 32 : 24, scale);
+    return wxBitmap(image, 24, scale);
 }
 
 }  // namespace
@@ -83,41 +69,30 @@ void CPictureCache::SurfaceDestroy::operator()(cairo_surface_t* surface) const
 CPictureCache::Surface CPictureCache::Decode(const AssetBlob& png)
 {
     // libpng's simplified reader writes the rows straight into the surface,
-    // in the byte order of cairo's native-endian 32-bit pixels.
+    // in the byte order of cairo's native-endian 32-bit pixels. Every
+    // built-in picture is opaque: one with transparency has no place here.
     if (!png)
         return nullptr;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, png.data, png.size))
         return nullptr;
-    const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     Surface surface;
-    if (image.width > 0 && image.width <= 0x7FFF && image.height > 0 && image.height <= 0x7FFF)
-        surface.reset(cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24,
-                                                 static_cast<int>(image.width), static_cast<int>(image.height)));
+    if ((image.format & PNG_FORMAT_FLAG_ALPHA) == 0 && image.width > 0 && image.width <= 0x7FFF &&
+        image.height > 0 && image.height <= 0x7FFF)
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(image.width),
+                                                 static_cast<int>(image.height)));
     if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         png_image_free(&image);
         return nullptr;
     }
-    // Opaque pictures get an alpha of 255 in the byte that RGB24 ignores.
+    // The alpha byte, 255, lands in the byte that RGB24 ignores.
     image.format = std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
     const int stride = cairo_image_surface_get_stride(surface.get());
     unsigned char* data = cairo_image_surface_get_data(surface.get());
     if (!png_image_finish_read(&image, nullptr, data, stride, nullptr)) {
         png_image_free(&image);
         return nullptr;
-    }
-    if (alpha) {
-        // Cairo keeps the colour multiplied by the alpha.
-        for (int y = 0; y < cairo_image_surface_get_height(surface.get()); ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-            for (int x = 0; x < cairo_image_surface_get_width(surface.get()); ++x) {
-                const std::uint32_t p = row[x];
-                const std::uint32_t k = p >> 24;
-                auto mul = [k](std::uint32_t c) { return (c * k + 127) / 255; };
-                row[x] = (k << 24) | (mul((p >> 16) & 255) << 16) | (mul((p >> 8) & 255) << 8) | mul(p & 255);
-            }
-        }
     }
     cairo_surface_mark_dirty(surface.get());
     return surface;

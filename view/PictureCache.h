@@ -87,9 +87,9 @@ public:
         void operator()(cairo_surface_t* surface) const;
     };
     using Surface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
-    // Decodes a PNG into a cairo image surface (RGB24 when opaque, ARGB32
-    // with premultiplied alpha otherwise); empty when it does not decode.
-    // Touches no display, so it runs on any thread.
+    // Decodes an opaque PNG into a cairo RGB24 image surface; empty for
+    // anything else (transparency included). Touches no display, so it runs
+    // on any thread.
     static Surface Decode(const AssetBlob& png);
 
 private:
