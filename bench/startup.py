@@ -6,8 +6,9 @@ From exec to the first dealt table on the screen (the apex card and the stock
 painted), median of ten runs on a private Xvfb display, in wall-clock time and
 in the processor time the program used by then; then the resident and
 proportional set sizes of the process right after the first deal
-(/proc/PID/smaps_rollup), and the processor time it takes while it waits
-idle. The scale is the toolkit's own: GDK_SCALE for the game and AisleRiot
+(/proc/PID/smaps_rollup) and the peak resident size up to then (VmHWM,
+which counts what start-up held for a while and let go), and the processor
+time it takes while it waits idle. The scale is the toolkit's own: GDK_SCALE for the game and AisleRiot
 (GTK 3), QT_SCALE_FACTOR for KPat. The peers are measured in the same way up
 to their main window being mapped; the script installs them with apt-get
 when they are missing. Figures only: nothing is asserted.
@@ -107,7 +108,7 @@ class XServer:
 
 
 def memory(pid):
-    """Resident and proportional set size in kB."""
+    """Resident, proportional and peak resident set size in kB."""
     values = {}
     try:
         with open("/proc/%d/smaps_rollup" % pid) as f:
@@ -115,9 +116,14 @@ def memory(pid):
                 parts = line.split()
                 if parts and parts[0] in ("Rss:", "Pss:"):
                     values[parts[0][:-1]] = int(parts[1])
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                parts = line.split()
+                if parts and parts[0] == "VmHWM:":
+                    values["HWM"] = int(parts[1])
     except OSError:  # a helper process that has just gone
         pass
-    return values.get("Rss", 0), values.get("Pss", 0)
+    return values.get("Rss", 0), values.get("Pss", 0), values.get("HWM", 0)
 
 
 def descendants(pid):
@@ -136,12 +142,13 @@ def descendants(pid):
 
 
 def total_memory(pid):
-    rss = pss = 0
+    rss = pss = hwm = 0
     for p in descendants(pid):
-        r, s = memory(p)
+        r, s, h = memory(p)
         rss += r
         pss += s
-    return rss, pss
+        hwm += h
+    return rss, pss, hwm
 
 
 def cpu_seconds(pids):
@@ -275,8 +282,8 @@ def measure(configs, runs):
     for _ in range(runs):
         for i, (_, _, once) in enumerate(configs):
             seconds, mem, _ = once(False)
-            samples[i].append((seconds, mem[2], mem[0], mem[1]))
-    return [(name, scale) + tuple(statistics.median(v[k] for v in samples[i]) for k in range(4)) + (idle[i],)
+            samples[i].append((seconds, mem[3], mem[0], mem[1], mem[2]))
+    return [(name, scale) + tuple(statistics.median(v[k] for v in samples[i]) for k in range(5)) + (idle[i],)
             for i, (name, scale, _) in enumerate(configs)]
 
 
@@ -321,11 +328,11 @@ def main():
 
     base = rows[0]
     print()
-    print("%-24s %5s %8s %7s %8s %8s %8s %7s %7s %7s" % ("program", "scale", "start s", "CPU s", "RSS kB", "PSS kB",
-                                                         "idle CPU", "t/ours", "CPU/our", "RSS/our"))
-    for name, scale, seconds, busy, rss, pss, idle in rows:
-        print("%-24s %5d %8.3f %7.2f %8d %8d %8s %7.2f %7.2f %7.2f" % (
-            name, scale, seconds, busy, rss, pss, "-" if idle is None else "%.1f%%" % (100 * idle),
+    print("%-24s %5s %8s %7s %8s %8s %8s %8s %7s %7s %7s" % ("program", "scale", "start s", "CPU s", "RSS kB", "PSS kB",
+                                                              "HWM kB", "idle CPU", "t/ours", "CPU/our", "RSS/our"))
+    for name, scale, seconds, busy, rss, pss, hwm, idle in rows:
+        print("%-24s %5d %8.3f %7.2f %8d %8d %8d %8s %7.2f %7.2f %7.2f" % (
+            name, scale, seconds, busy, rss, pss, hwm, "-" if idle is None else "%.1f%%" % (100 * idle),
             seconds / base[2], busy / max(base[3], 0.01), rss / max(base[4], 1)))
     print("(median of %d runs each, private Xvfb, no window manager; ratios to tolvane32 at scale %d;"
           " the game to its dealt table, the peers to their window)" % (args.runs, base[1]))

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <vector>
 
 #include <fontconfig/fontconfig.h>
 
@@ -136,20 +135,13 @@ private:
         return true;
     }
 
-    // On a high-density screen the pictures have four or nine times the
-    // pixels; a worker decodes those a first table can show (the chosen
-    // back and the stock tiles, then the faces) while the window is made.
-    // At scale 1 they are decoded as they are drawn, which costs less than
-    // keeping the ones a deal does not show.
+    // A worker decodes the back the first deal shows and the stock tile the
+    // empty table shows while the window is made; the faces follow at the
+    // deal, which the view hands to the worker as well.
     void PrefetchFirstTable()
     {
         const int scale = CPictureCache::PictureScale(wxDisplay().GetScaleFactor());
-        if (scale == 1)
-            return;
-        std::vector<PictureId> ids{m_images.CurrentBackImage(), IDB_STOCK_OK, IDB_STOCK_NG};
-        for (const FaceRow& row : kFaceTable)
-            ids.push_back(row.picture);
-        m_pictures.Prefetch(ids, scale);
+        m_pictures.Prefetch({IDB_STOCK_OK, m_images.CurrentBackImage()}, scale);
     }
 
     // Destroyed with the application object, after every window: the view

@@ -1,14 +1,16 @@
 #include "PictureCache.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <cairo.h>
+#include <gdk/gdk.h>
 #include <png.h>
 
 #include <wx/image.h>
-#include <wx/mstream.h>
 
 #include "res/resource.h"
 
@@ -36,64 +38,64 @@ bool PngHeaderSize(const AssetBlob& blob, int& width, int& height)
     return true;
 }
 
-wxBitmap ToBitmap(CPictureCache::Pixels pixels, int scale)
+// A toolkit bitmap with the pixels of an RGB24 image surface.
+wxBitmap ToBitmap(cairo_surface_t* surface, int scale)
 {
-    // The bitmap takes over the pixels.
-    wxBitmap bitmap(pixels.release(), 24);
-    bitmap.SetScaleFactor(scale);
-    return bitmap;
-}
-
-wxBitmap DecodePng(const AssetBlob& blob, int scale)
-{
-    if (!blob)
-        return wxBitmap();
-    if (CPictureCache::Pixels pixels = CPictureCache::DecodeRgb(blob))
-        return ToBitmap(std::move(pixels), scale);
-    // Pictures with transparency take the toolkit's slower general path.
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
-    wxMemoryInputStream stream(blob.data, blob.size);
-    wxImage image;
-    if (!image.LoadFile(stream, wxBITMAP_TYPE_PNG))
-        return wxBitmap();
-    return wxBitmap(image, wxBITMAP_SCREEN_DEPTH, scale);
+    cairo_surface_flush(surface);
+    const int w = cairo_image_surface_get_width(surface);
+    const int h = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    wxImage image(w, h, false);
+    unsigned char* rgb = image.GetData();
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        for (int x = 0; x < w; ++x) {
+            *rgb++ = static_cast<unsigned char>(row[x] >> 16);
+            *rgb++ = static_cast<unsigned char>(row[x] >> 8);
+            *rgb++ = static_cast<unsigned char>(row[x]);
+        }
+    }
+    return wxBitmap(image, 24, scale);
 }
 
 }  // namespace
 
-void CPictureCache::PixbufUnref::operator()(GdkPixbuf* pixbuf) const
+void CPictureCache::SurfaceDestroy::operator()(cairo_surface_t* surface) const
 {
-    g_object_unref(pixbuf);
+    cairo_surface_destroy(surface);
 }
 
-CPictureCache::Pixels CPictureCache::DecodeRgb(const AssetBlob& png)
+CPictureCache::Surface CPictureCache::Decode(const AssetBlob& png)
 {
-    // libpng's simplified reader writes the rows straight into the pixbuf;
-    // the toolkit's reader goes through a row buffer, a loop per pixel and a
-    // copy. Neither touches the display, so this runs on any thread.
+    // libpng's simplified reader writes the rows straight into the surface,
+    // in the byte order of cairo's native-endian 32-bit pixels. Every
+    // built-in picture is opaque: one with transparency has no place here.
     if (!png)
         return nullptr;
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, png.data, png.size))
         return nullptr;
-    Pixels pixels;
+    Surface surface;
     if ((image.format & PNG_FORMAT_FLAG_ALPHA) == 0 && image.width > 0 && image.width <= 0x7FFF &&
         image.height > 0 && image.height <= 0x7FFF)
-        pixels.reset(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, static_cast<int>(image.width),
-                                    static_cast<int>(image.height)));
-    if (!pixels) {
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(image.width),
+                                                 static_cast<int>(image.height)));
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         png_image_free(&image);
         return nullptr;
     }
-    image.format = PNG_FORMAT_RGB;
-    if (!png_image_finish_read(&image, nullptr, gdk_pixbuf_get_pixels(pixels.get()),
-                               gdk_pixbuf_get_rowstride(pixels.get()), nullptr)) {
+    // The alpha byte, 255, lands in the byte that RGB24 ignores.
+    image.format = std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    if (!png_image_finish_read(&image, nullptr, data, stride, nullptr)) {
         png_image_free(&image);
         return nullptr;
     }
-    return pixels;
+    cairo_surface_mark_dirty(surface.get());
+    return surface;
 }
 
 CPictureCache::~CPictureCache()
@@ -104,48 +106,82 @@ CPictureCache::~CPictureCache()
         std::lock_guard lock(m_mutex);
         m_stop = true;
     }
+    m_wake.notify_all();
     m_worker.join();
 }
 
 void CPictureCache::Prefetch(const std::vector<PictureId>& ids, int scale)
 {
-    if (m_worker.joinable() || scale < 1 || scale > kMaxScale)
+    if (scale < 1 || scale > kMaxScale)
         return;
+    std::vector<Job> jobs;
     for (PictureId id : ids) {
         auto it = m_pictures.find(id);
         if (it == m_pictures.end())
             continue;
-        if (const AssetBlob png = ScaledPng(id, it->second, scale))
-            m_jobs.push_back(Job{id, png, {}});
+        Version* version = Looked(id, it->second, scale);
+        if (version == nullptr || version->decoded)
+            continue;
+        // Decoding twice what a table shows twice would be waste.
+        const Key key{id, scale};
+        if (std::none_of(jobs.begin(), jobs.end(), [&](const Job& job) { return job.key == key; }))
+            jobs.push_back(Job{key, version->png});
     }
-    if (m_jobs.empty())
+    if (jobs.empty())
         return;
-    m_prefetchScale = scale;
-    m_worker = std::thread([this] {
-        for (std::size_t i = 0; i < m_jobs.size(); ++i) {
-            Pixels pixels = DecodeRgb(m_jobs[i].png);
-            std::lock_guard lock(m_mutex);
-            if (m_stop)
-                return;
-            m_jobs[i].pixels = std::move(pixels);
-            m_done = i + 1;
-            m_progress.notify_all();
+    {
+        std::lock_guard lock(m_mutex);
+        for (Job& job : jobs) {
+            const bool known = job.key == m_busy || m_ready.count(job.key) != 0 ||
+                               std::any_of(m_queue.begin(), m_queue.end(),
+                                           [&](const Job& queued) { return queued.key == job.key; });
+            if (!known)
+                m_queue.push_back(job);
         }
-    });
+    }
+    if (!m_worker.joinable())
+        m_worker = std::thread([this] { Work(); });
+    m_wake.notify_all();
 }
 
-CPictureCache::Pixels CPictureCache::TakePrefetched(PictureId id, int scale) const
+void CPictureCache::Work()
 {
-    if (scale != m_prefetchScale)
-        return nullptr;
-    for (std::size_t i = 0; i < m_jobs.size(); ++i) {
-        if (m_jobs[i].id != id)
-            continue;
-        std::unique_lock lock(m_mutex);
-        m_progress.wait(lock, [&] { return m_done > i; });
-        return std::move(m_jobs[i].pixels);
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+        if (m_stop)
+            return;
+        // From the end: drawing takes the front as it goes.
+        const Job job = m_queue.back();
+        m_queue.pop_back();
+        m_busy = job.key;
+        lock.unlock();
+        Surface surface = Decode(job.png);
+        lock.lock();
+        m_ready[job.key] = std::move(surface);
+        m_busy = Key{0, 0};
+        m_progress.notify_all();
     }
-    return nullptr;
+}
+
+CPictureCache::Surface CPictureCache::TakeOrDecode(const Key& key, const AssetBlob& png) const
+{
+    if (m_worker.joinable()) {
+        std::unique_lock lock(m_mutex);
+        auto queued = std::find_if(m_queue.begin(), m_queue.end(), [&](const Job& job) { return job.key == key; });
+        if (queued != m_queue.end()) {
+            m_queue.erase(queued);
+        } else {
+            m_progress.wait(lock, [&] { return m_busy != key; });
+            auto ready = m_ready.find(key);
+            if (ready != m_ready.end()) {
+                Surface surface = std::move(ready->second);
+                m_ready.erase(ready);
+                return surface;
+            }
+        }
+    }
+    return Decode(png);
 }
 
 AssetBlob CPictureCache::ScaledPng(PictureId id, const Entry& entry, int scale)
@@ -169,7 +205,7 @@ void CPictureCache::LoadAll()
         plain.looked = true;
         plain.png = FindBitmapPng(id);
         if (PngHeaderSize(plain.png, entry.width, entry.height))
-            m_pictures[id] = entry;
+            m_pictures[id] = std::move(entry);
     };
     for (const FaceRow& row : kFaceTable)
         note(row.picture);
@@ -179,32 +215,73 @@ void CPictureCache::LoadAll()
     note(IDB_STOCK_NG);
 }
 
-const wxBitmap* CPictureCache::Decoded(PictureId id, Entry& entry, int scale) const
+CPictureCache::Version* CPictureCache::Looked(PictureId id, Entry& entry, int scale) const
 {
     Version& version = entry.versions[scale - 1];
     if (!version.looked) {
         version.looked = true;
         version.png = ScaledPng(id, entry, scale);
     }
-    if (!version.png)
-        return nullptr;
-    if (!version.decoded) {
-        version.decoded = true;
-        Pixels pixels = TakePrefetched(id, scale);
-        version.bitmap = pixels ? ToBitmap(std::move(pixels), scale) : DecodePng(version.png, scale);
-    }
-    return version.bitmap.IsOk() ? &version.bitmap : nullptr;
+    return version.png ? &version : nullptr;
 }
 
-const wxBitmap* CPictureCache::Get(PictureId id, int scale) const
+CPictureCache::Version* CPictureCache::Decoded(PictureId id, int scale, int& pictureScale) const
 {
     auto it = m_pictures.find(id);
     if (it == m_pictures.end())
         return nullptr;
-    for (int s = std::clamp(scale, 1, kMaxScale); s >= 1; --s)
-        if (const wxBitmap* bitmap = Decoded(id, it->second, s))
-            return bitmap;
+    for (int s = std::clamp(scale, 1, kMaxScale); s >= 1; --s) {
+        Version* version = Looked(id, it->second, s);
+        if (version == nullptr)
+            continue;
+        if (!version->decoded) {
+            version->decoded = true;
+            version->surface = TakeOrDecode(Key{id, s}, version->png);
+        }
+        if (version->surface) {
+            pictureScale = s;
+            return version;
+        }
+    }
     return nullptr;
+}
+
+bool CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
+{
+    int pictureScale = 1;
+    const Version* version = Decoded(id, scale, pictureScale);
+    if (version == nullptr || cr == nullptr)
+        return false;
+    // As the toolkit draws its own bitmaps: the picture's pixels one to one
+    // onto device pixels, never filtered.
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    if (pictureScale != 1)
+        cairo_scale(cr, 1.0 / pictureScale, 1.0 / pictureScale);
+    cairo_set_source_surface(cr, version->surface.get(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    // Cairo hands a picture to the X server through shared memory, whose
+    // block it reuses only once it knows that the server is done with it.
+    // Without that news every picture of a table would hold a copy of its
+    // own there until the drawing ends: twice the pictures at the peak.
+    if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_XLIB) {
+        cairo_surface_flush(cairo_get_target(cr));
+        gdk_display_sync(gdk_display_get_default());
+    }
+    return true;
+}
+
+const wxBitmap* CPictureCache::Get(PictureId id, int scale) const
+{
+    int pictureScale = 1;
+    Version* version = Decoded(id, scale, pictureScale);
+    if (version == nullptr)
+        return nullptr;
+    if (!version->bitmap.IsOk())
+        version->bitmap = ToBitmap(version->surface.get(), pictureScale);
+    return version->bitmap.IsOk() ? &version->bitmap : nullptr;
 }
 
 wxRegion CPictureCache::BuildCardOutline(int width, int height, int scale)

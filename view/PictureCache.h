@@ -1,31 +1,33 @@
-// The toolkit bitmaps of the built-in pictures, kept for the run.
+// The built-in pictures, decoded when first drawn and kept for the run.
 //
 // The game model names pictures by resource id; this cache turns an id into
-// a wxBitmap. It also tells the card image set which pictures exist and
-// their size.
+// pixels to draw. It also tells the card image set which pictures exist and
+// their size, which come from the PNG headers and cost nothing to read.
 //
-// A picture is decoded the first time it is drawn, not at start-up: the
-// first table shows about half of the sixty pictures, and decoding them all
-// was the largest piece of work before the window could appear. Which
-// pictures exist and their size come from the PNG headers, which cost
-// nothing to read.
+// Each picture is kept once, as a cairo image surface in the screen's own
+// pixel format: the table draws it with cairo as it is, without a toolkit
+// bitmap beside it or a conversion at the first draw. Only the pictures a
+// table has shown are decoded; a first deal shows about half of them.
 //
 // On a high-density screen (the toolkit's scale 2 or 3) a picture is drawn
 // from its own version at that scale; sizes and positions stay in logical
 // pixels whatever the scale. Such a version has four or nine times the
-// pixels, and decoding the first table's share of them took longer than all
-// the rest of its drawing, so start-up may hand the pictures a first table
-// can show to a worker thread (Prefetch), which decodes them while the
-// window is made; drawing a picture the worker has not reached yet waits for
-// it.
+// pixels, and decoding the ones a deal shows takes longer than all the rest
+// of its drawing, so the pictures a table is about to show can be handed to
+// a worker thread (Prefetch). The worker takes them from the end of the
+// list while drawing decodes from its start whatever the worker has not
+// begun, so both halves of the work run at once; a picture the worker is
+// decoding is waited for.
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <wx/bitmap.h>
@@ -33,6 +35,9 @@
 
 #include "model/CardImageSet.h"
 #include "res/Assets.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
 
 class CPictureCache : public IPictureSource {
 public:
@@ -48,10 +53,15 @@ public:
     // Takes note of every card, back and stock picture of the built-in data.
     void LoadAll();
 
-    // The bitmap of a picture id, or null when it has none (0 included). At
-    // a scale above 1 it has that many device pixels per logical pixel and
-    // that scale factor, so it draws at the picture's logical size; a scale
-    // the data lacks gives the next smaller one it has.
+    // Draws a picture with its top left corner at (x, y) on cr, whose user
+    // units are logical pixels, from its version at scale (a scale the data
+    // lacks gives the next smaller one it has), pixel for pixel: scale device
+    // pixels per logical pixel. False when the id has no picture (0 included).
+    bool Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const;
+
+    // A toolkit bitmap of a picture at scale, with that scale factor, for
+    // dialogs that transform it further; null when it has none. Made on the
+    // first request and kept; the table never asks for one.
     const wxBitmap* Get(PictureId id, int scale = 1) const;
 
     // The card outline of a width x height card at the origin, in device
@@ -67,52 +77,60 @@ public:
 
     bool PictureSize(PictureId id, int& width, int& height) const override;
 
-    // Starts decoding these pictures at scale on a worker thread, in this
-    // order; later calls and pictures without data at that scale are
-    // ignored. Call after LoadAll.
+    // Queues these pictures at scale for the worker thread, which it starts
+    // the first time; pictures decoded or queued already, and those without
+    // data at that scale, are left out. Drawing takes any picture the worker
+    // has not begun. Call after LoadAll.
     void Prefetch(const std::vector<PictureId>& ids, int scale);
 
-    // Decoded pixels in the form the toolkit's bitmaps keep them, so that
-    // making the bitmap copies nothing.
-    struct PixbufUnref {
-        void operator()(GdkPixbuf* pixbuf) const;
+    struct SurfaceDestroy {
+        void operator()(cairo_surface_t* surface) const;
     };
-    using Pixels = std::unique_ptr<GdkPixbuf, PixbufUnref>;
-    // Decodes an opaque PNG; empty for anything else (alpha included).
-    static Pixels DecodeRgb(const AssetBlob& png);
+    using Surface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
+    // Decodes an opaque PNG into a cairo RGB24 image surface; empty for
+    // anything else (transparency included). Touches no display, so it runs
+    // on any thread.
+    static Surface Decode(const AssetBlob& png);
 
 private:
     struct Version {
         bool looked = false;   // the data was searched for this scale
         bool decoded = false;
         AssetBlob png;
-        wxBitmap bitmap;
+        Surface surface;
+        wxBitmap bitmap;       // only when Get asked for it
     };
     struct Entry {
         int width = 0;
         int height = 0;
         Version versions[kMaxScale];  // scale 1, 2, 3
     };
-    const wxBitmap* Decoded(PictureId id, Entry& entry, int scale) const;
+    using Key = std::pair<PictureId, int>;  // id and scale
+
+    // The version at scale with its data looked up, or null without data.
+    Version* Looked(PictureId id, Entry& entry, int scale) const;
+    // The largest version up to scale that has pixels, decoded now if need
+    // be; null when none has; its scale goes to pictureScale.
+    Version* Decoded(PictureId id, int scale, int& pictureScale) const;
     // The data of a picture at scale, when it has exactly scale times the
     // picture's size; empty otherwise.
     static AssetBlob ScaledPng(PictureId id, const Entry& entry, int scale);
-    // The worker's pixels of a picture it was given at that scale, waited
-    // for; empty for any other.
-    Pixels TakePrefetched(PictureId id, int scale) const;
+    // The worker's pixels of a queued picture (its job taken back and
+    // decoded here when the worker has not begun it), or a fresh decode.
+    Surface TakeOrDecode(const Key& key, const AssetBlob& png) const;
+    void Work();
 
     struct Job {
-        PictureId id = 0;
+        Key key;
         AssetBlob png;
-        Pixels pixels;
     };
-    // m_jobs is fixed before the worker starts; the worker fills the pixels
-    // of job i and then raises m_done past i, both under m_mutex's guard.
-    mutable std::vector<Job> m_jobs;
-    int m_prefetchScale = 0;
+    // All of the worker's state is guarded by m_mutex.
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_progress;
-    std::size_t m_done = 0;
+    mutable std::condition_variable m_wake;      // a job was queued, or stop
+    mutable std::condition_variable m_progress;  // a job was finished
+    mutable std::deque<Job> m_queue;
+    mutable std::map<Key, Surface> m_ready;
+    Key m_busy{0, 0};  // the job the worker is decoding
     bool m_stop = false;
     std::thread m_worker;
 

@@ -4,7 +4,11 @@
 #include <chrono>
 #include <cmath>
 
+#include <cairo.h>
+#include <gtk/gtk.h>
+
 #include <wx/dcclient.h>
+#include <wx/dcgraph.h>
 #include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/graphics.h>
@@ -59,7 +63,60 @@ int WholeScale(double factor)
     return std::max(1, static_cast<int>(std::lround(factor)));
 }
 
+// Device pixels per logical pixel where cr draws: its own scale times its
+// surface's, which covers a window (the surface is scaled) and a bitmap or
+// the off-screen table (the context is) alike.
+int WholeScale(cairo_t* cr)
+{
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    double sx = 1;
+    double sy = 1;
+    cairo_surface_get_device_scale(cairo_get_target(cr), &sx, &sy);
+    return WholeScale(matrix.xx * sx);
+}
+
+// Draws into a surface of device pixels in logical ones, scale device pixels
+// each, as the toolkit's memory device context draws into a bitmap of that
+// scale: the same context settings, so the same pixels.
+class CSurfaceDC {
+public:
+    CSurfaceDC(cairo_surface_t* surface, int scale) : m_cr(cairo_create(surface), cairo_destroy), m_dc(Context(scale))
+    {
+    }
+    wxDC& DC() { return m_dc; }
+
+private:
+    wxGraphicsContext* Context(int scale)
+    {
+        cairo_scale(m_cr.get(), scale, scale);
+        wxGraphicsContext* gc = wxGraphicsContext::CreateFromNative(m_cr.get());
+        gc->SetContentScaleFactor(scale);
+        return gc;
+    }
+    std::unique_ptr<cairo_t, void (*)(cairo_t*)> m_cr;  // outlives the toolkit's context
+    wxGCDC m_dc;
+};
+
+// Paints a surface of device pixels at the origin of cr, whose user units
+// are logical pixels of scale device pixels each: one to one, never
+// filtered, as the toolkit draws a bitmap of that scale.
+void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale)
+{
+    cairo_save(cr);
+    cairo_scale(cr, 1.0 / scale, 1.0 / scale);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
 }  // namespace
+
+void CTolvane32View::SurfaceDestroy::operator()(cairo_surface_t* surface) const
+{
+    cairo_surface_destroy(surface);
+}
 
 CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
     : m_doc(doc), m_pictures(pictures), m_host(host), m_bWayland(wxGetDisplayInfo().type == wxDisplayWayland),
@@ -131,51 +188,35 @@ bool CTolvane32View::IsRectOffClient(const CRect& rect) const
            !client.PtInRect(rect.right, rect.top) && !client.PtInRect(rect.right, rect.bottom);
 }
 
-namespace {
-
-// Draws bitmap at rect clipped to outline, the card outline in the device
-// pixels of dc (scale of them per logical pixel).
-void DrawClipped(wxDC& dc, const wxBitmap& bitmap, const CRect& rect, const wxRegion& outline, int scale)
-{
-    if (!outline.IsOk() || outline.IsEmpty())
-        return;
-    if (wxGraphicsContext* gc = dc.GetGraphicsContext()) {
-        // Clipping on the graphics context keeps any clip the caller set
-        // (the paint region, a window's own clip) once the card is drawn.
-        gc->PushState();
-        if (scale == 1) {
-            gc->Clip(outline);
-        } else {
-            // The region is in device pixels: set it in device units, then
-            // draw in logical ones again.
-            const wxGraphicsMatrix logical = gc->GetTransform();
-            gc->Scale(1.0 / scale, 1.0 / scale);
-            gc->Clip(outline);
-            gc->SetTransform(logical);
-        }
-        dc.DrawBitmap(bitmap, rect.left, rect.top);
-        gc->PopState();
-        return;
-    }
-    dc.SetDeviceClippingRegion(outline);
-    dc.DrawBitmap(bitmap, rect.left, rect.top);
-    dc.DestroyClippingRegion();
-}
-
-}  // namespace
-
 void CTolvane32View::DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, PictureId picture, const CRect& rect)
 {
-    const double factor = dc.GetContentScaleFactor();
-    const wxBitmap* bitmap = pictures.Get(picture, CPictureCache::PictureScale(factor));
-    if (bitmap == nullptr || !bitmap->IsOk() || rect.IsRectEmpty())
+    // Every device context of the toolkit draws with cairo.
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    if (gc == nullptr || picture == 0 || rect.IsRectEmpty())
         return;
+    auto* cr = static_cast<cairo_t*>(gc->GetNativeContext());
     // The outline follows the device, even where the picture's own scale
     // stops short of it.
-    const int scale = WholeScale(factor);
+    const int scale = WholeScale(cr);
     wxRegion outline(pictures.CardOutline(rect.Width(), rect.Height(), scale));
+    if (!outline.IsOk() || outline.IsEmpty())
+        return;
     outline.Offset(rect.left * scale, rect.top * scale);
-    DrawClipped(dc, *bitmap, rect, outline, scale);
+    // Clipping on the graphics context keeps any clip the caller set (the
+    // paint region, a window's own clip) once the card is drawn.
+    gc->PushState();
+    if (scale == 1) {
+        gc->Clip(outline);
+    } else {
+        // The region is in device pixels: set it in device units, then draw
+        // in logical ones again.
+        const wxGraphicsMatrix logical = gc->GetTransform();
+        gc->Scale(1.0 / scale, 1.0 / scale);
+        gc->Clip(outline);
+        gc->SetTransform(logical);
+    }
+    pictures.Draw(cr, picture, rect.left, rect.top, CPictureCache::PictureScale(scale));
+    gc->PopState();
 }
 
 void CTolvane32View::InvertRect(wxDC& dc, const CRect& rect)
@@ -239,6 +280,37 @@ void CTolvane32View::OnDraw(wxDC& dc)
 
 void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
 {
+    // Cairo lets the target choose how text is rasterised: the X server's
+    // surfaces hint the glyphs, image surfaces do not. The strips are drawn
+    // into an image of their own and copied, so that the text comes out the
+    // same wherever the table is kept.
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    auto* cr = gc != nullptr ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
+    const int top = client.bottom - 2 * m_nStripHeight;
+    if (cr == nullptr || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE || top < 0 ||
+        client.right <= 0) {
+        DrawStripsOn(dc, client);
+        return;
+    }
+    const int scale = WholeScale(cr);
+    const Surface strips(cairo_image_surface_create(CAIRO_FORMAT_RGB24, client.right * scale,
+                                                    2 * m_nStripHeight * scale));
+    {
+        CSurfaceDC stripDC(strips.get(), scale);
+        stripDC.DC().SetDeviceOrigin(0, -top);
+        DrawStripsOn(stripDC.DC(), client);
+    }
+    cairo_surface_flush(strips.get());
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, top, client.right, 2 * m_nStripHeight);
+    cairo_clip(cr);
+    cairo_translate(cr, 0, top);
+    PaintDevicePixels(cr, strips.get(), scale);
+    cairo_restore(cr);
+}
+
+void CTolvane32View::DrawStripsOn(wxDC& dc, const CRect& client)
+{
     const int h = m_nStripHeight;
     const int recordTop = client.bottom - 2 * h;
     const int scoreTop = client.bottom - h;
@@ -273,9 +345,28 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
     dc.SetTextForeground(*wxBLACK);
 }
 
-double CTolvane32View::DeviceScale() const
+int CTolvane32View::DeviceScale() const
 {
     return WholeScale(GetContentScaleFactor());
+}
+
+CTolvane32View::Surface CTolvane32View::NewTableSurface(const wxSize& size, int scale)
+{
+    // Like the window's own pixels: a pixmap of the X server, or memory of
+    // ours where the window's pixels are ours too (Wayland).
+    Surface surface;
+    GdkWindow* window = GTKGetDrawingWindow();
+    if (window != nullptr && gdk_window_get_scale_factor(window) == scale) {
+        surface.reset(gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR, size.x, size.y));
+        if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+            surface.reset();
+    }
+    if (surface) {
+        // Addressed in device pixels, as a bitmap of that scale is.
+        cairo_surface_set_device_scale(surface.get(), 1, 1);
+        return surface;
+    }
+    return Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.x * scale, size.y * scale));
 }
 
 bool CTolvane32View::EnsureRendered()
@@ -285,23 +376,35 @@ bool CTolvane32View::EnsureRendered()
         return false;
     // A window moved to a screen of another scale gets a new picture at the
     // next render, before anything of the old one is shown there.
-    const double scale = DeviceScale();
-    if (!m_bmpTable.IsOk() || m_bmpTable.GetLogicalSize() != size || m_bmpTable.GetScaleFactor() != scale) {
-        m_bmpTable.CreateWithDIPSize(size, scale, 24);
+    const int scale = DeviceScale();
+    if (!m_table || m_tableSize != size || m_nTableScale != scale) {
+        m_table.reset();  // before the new one: never two at once
+        m_table = NewTableSurface(size, scale);
+        m_tableSize = size;
+        m_nTableScale = scale;
         m_bStale = true;
     }
     if (m_bStale) {
-        wxMemoryDC dc(m_bmpTable);
-        OnDraw(dc);
+        CSurfaceDC dc(m_table.get(), m_nTableScale);
+        OnDraw(dc.DC());
         m_bStale = false;
     }
     return true;
 }
 
-const wxBitmap& CTolvane32View::RenderedTable()
+wxBitmap CTolvane32View::RenderedTable()
 {
-    EnsureRendered();
-    return m_bmpTable;
+    wxBitmap copy;
+    if (!EnsureRendered())
+        return copy;
+    copy.CreateWithDIPSize(m_tableSize, m_nTableScale, 24);
+    cairo_t* cr = copy.CairoCreate();
+    cairo_identity_matrix(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, m_table.get(), 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return copy;
 }
 
 void CTolvane32View::InvalidateRect(const CRect* rect)
@@ -319,9 +422,9 @@ void CTolvane32View::InvalidateRect(const CRect* rect)
     if (rect->IsRectEmpty() || !EnsureRendered())
         return;
     {
-        wxMemoryDC dc(m_bmpTable);
-        dc.SetClippingRegion(ToWx(*rect));
-        OnDraw(dc);
+        CSurfaceDC dc(m_table.get(), m_nTableScale);
+        dc.DC().SetClippingRegion(ToWx(*rect));
+        OnDraw(dc.DC());
     }
     RefreshRect(ToWx(*rect), false);
 }
@@ -360,8 +463,10 @@ void CTolvane32View::OnPaint(wxPaintEvent&)
 {
     ++m_nPaints;
     wxPaintDC dc(this);
-    if (EnsureRendered())
-        dc.DrawBitmap(m_bmpTable, 0, 0);
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    if (gc == nullptr || !EnsureRendered())
+        return;
+    PaintDevicePixels(static_cast<cairo_t*>(gc->GetNativeContext()), m_table.get(), m_nTableScale);
 }
 
 void CTolvane32View::OnSize(wxSizeEvent& event)
@@ -392,8 +497,8 @@ void CTolvane32View::ToggleHighlight(const CRect& rect)
     if (!EnsureRendered())
         return;
     {
-        wxMemoryDC dc(m_bmpTable);
-        InvertRect(dc, rect);
+        CSurfaceDC dc(m_table.get(), m_nTableScale);
+        InvertRect(dc.DC(), rect);
     }
     Present(rect);
 }
@@ -459,7 +564,30 @@ void CTolvane32View::OnUpdateUndo(wxUpdateUIEvent& event)
 void CTolvane32View::OnDealCards()
 {
     m_doc.DealCards();
+    PrefetchShown();
     InvalidateRect(nullptr);
+}
+
+void CTolvane32View::PrefetchShown()
+{
+    // In drawing order: the worker starts from the end, drawing from the start.
+    std::vector<PictureId> ids;
+    PictureId picture = 0;
+    CRect rect;
+    bool selected = false;
+    m_doc.GetStockBitmap(&picture, &rect);
+    ids.push_back(picture);
+    if (m_doc.GetPositionState(POS_WASTE) != PS_EMPTY) {
+        m_doc.GetWasteBitmap(&picture, &rect, &selected);
+        ids.push_back(picture);
+    }
+    for (int index = 0; index < TRIANGLE_CARDS; ++index) {
+        if (m_doc.GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
+            continue;
+        m_doc.GetTriangleBitmap(index, &picture, &rect, &selected);
+        ids.push_back(picture);
+    }
+    m_pictures.Prefetch(ids, CPictureCache::PictureScale(DeviceScale()));
 }
 
 void CTolvane32View::OnUndo()
@@ -494,36 +622,51 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
     m_bFalling = true;
     ShowNow();
 
-    const wxBitmap background = m_bmpTable.GetSubBitmap(wxRect(wxPoint(0, 0), m_bmpTable.GetLogicalSize()));
-    const wxBitmap* face = m_pictures.Get(m_doc.Images().FaceImage(card.GetCode()),
-                                          CPictureCache::PictureScale(m_bmpTable.GetScaleFactor()));
+    // The clean table beneath the card, kept where the table itself is.
+    const int scale = m_nTableScale;
+    const Surface background(cairo_surface_create_similar(m_table.get(), CAIRO_CONTENT_COLOR, m_tableSize.x * scale,
+                                                          m_tableSize.y * scale));
+    {
+        cairo_t* cr = cairo_create(background.get());
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, m_table.get(), 0, 0);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+    }
+    const PictureId face = m_doc.Images().FaceImage(card.GetCode());
     const CRect client = ClientRect();
     const int w = rect.Width();
     const int h = rect.Height();
     CFramePacer pacer(std::chrono::milliseconds(m_nFallFrameMillis), CFramePacer::Clock::now());
-    wxMemoryDC source;
-    source.SelectObjectAsSource(background);
     CRect previous;
     int y = rect.top;
     for (;;) {
         const CRect current{rect.left, y, rect.left + w, y + h};
         bool gone = false;
         {
-            wxMemoryDC dc(m_bmpTable);
+            const std::unique_ptr<cairo_t, void (*)(cairo_t*)> table(cairo_create(m_table.get()), cairo_destroy);
+            cairo_t* cr = table.get();
+            cairo_scale(cr, scale, scale);
             if (!previous.IsRectEmpty()) {
                 const CRect restore = Intersect(previous, client);
-                if (!restore.IsRectEmpty())
-                    dc.Blit(restore.left, restore.top, restore.Width(), restore.Height(), &source, restore.left,
-                            restore.top);
+                if (!restore.IsRectEmpty()) {
+                    cairo_save(cr);
+                    cairo_rectangle(cr, restore.left, restore.top, restore.Width(), restore.Height());
+                    cairo_clip(cr);
+                    PaintDevicePixels(cr, background.get(), scale);
+                    cairo_restore(cr);
+                }
                 gone = IsRectOffClient(previous);
             }
             // A plain rectangular copy: on the move, the white corners show.
             // Drawn before the erase is presented, so the erase already holds
             // the card's new part and nothing flickers.
-            if (!gone && face != nullptr && face->IsOk()) {
-                dc.SetClippingRegion(ToWx(current));
-                dc.DrawBitmap(*face, current.left, current.top);
-                dc.DestroyClippingRegion();
+            if (!gone) {
+                cairo_save(cr);
+                cairo_rectangle(cr, current.left, current.top, w, h);
+                cairo_clip(cr);
+                m_pictures.Draw(cr, face, current.left, current.top, CPictureCache::PictureScale(scale));
+                cairo_restore(cr);
             }
         }
         if (!previous.IsRectEmpty())

@@ -16,10 +16,14 @@
 // The copy has the window's own device resolution: on a high-density screen
 // (toolkit scale 2 or 3) it holds that many device pixels per logical pixel,
 // and pictures, outlines and text are drawn into it at that resolution.
-// Every position, size and hit rectangle stays in logical pixels.
+// Every position, size and hit rectangle stays in logical pixels. It is made
+// like the window's own pixels: on X11 it lives in the display server beside
+// the window, so presenting it copies nothing through the program and the
+// program keeps no second table in its own memory.
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <wx/bitmap.h>
 #include <wx/window.h>
@@ -35,6 +39,7 @@ class CClearAnimWnd;
 class CPictureCache;
 class wxDC;
 class wxRegion;
+typedef struct _cairo_surface cairo_surface_t;
 
 class CTolvane32View : public wxWindow, public IDocView, public ICelebrationHost {
 public:
@@ -56,9 +61,10 @@ public:
     static void InvertRect(wxDC& dc, const CRect& rect);
     // The height of each text strip: one line of the interface font.
     int StripHeight() const { return m_nStripHeight; }
-    // The off-screen picture of the client area, rendered up to date at the
-    // window's scale (its size in device pixels is the client size times it).
-    const wxBitmap& RenderedTable();
+    // A copy of the off-screen picture of the client area, rendered up to
+    // date at the window's scale (its size in device pixels is the client
+    // size times it).
+    wxBitmap RenderedTable();
     // Renders the area (null: the whole client) as the document now has it
     // and repaints it on screen.
     void InvalidateRect(const CRect* rect);
@@ -110,6 +116,11 @@ public:
     bool IsRectOffClient(const CRect& rect) const;
 
 private:
+    struct SurfaceDestroy {
+        void operator()(cairo_surface_t* surface) const;
+    };
+    using Surface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
+
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnDPIChanged(wxDPIChangedEvent& event);
@@ -126,8 +137,13 @@ private:
     // has no pixels.
     bool EnsureRendered();
     // Device pixels per logical pixel of the window now: 1, 2, 3...
-    double DeviceScale() const;
+    int DeviceScale() const;
+    // A surface for the off-screen table of size at scale, in device pixels.
+    Surface NewTableSurface(const wxSize& size, int scale);
     void DrawStrips(wxDC& dc, const CRect& client);
+    void DrawStripsOn(wxDC& dc, const CRect& client);
+    // Hands the pictures the table shows now to the picture cache's worker.
+    void PrefetchShown();
     void CloseCelebration();
 
     CTolvane32Doc& m_doc;
@@ -136,7 +152,10 @@ private:
     CClearAnimWnd* m_pClearAnimWnd = nullptr;
     // The wander and the bounce carry on from one celebration to the next.
     CAnimRunState m_runState;
-    wxBitmap m_bmpTable;
+    // The off-screen table in device pixels, its client size and scale.
+    Surface m_table;
+    wxSize m_tableSize;
+    int m_nTableScale = 0;
     bool m_bStale = true;
     bool m_bFalling = false;
     const bool m_bWayland;

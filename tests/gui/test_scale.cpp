@@ -131,8 +131,9 @@ TEST(ScaleTest, DecodedAndPrefetchedPicturesMatchTheToolkitsReader)
         abandoned.LoadAll();
         abandoned.Prefetch(ids, 3);
     }
-    // Backwards, so that some pictures are waited for.
-    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+    // In drawing order: the worker starts from the end, so some pictures are
+    // taken back from its queue and others are waited for.
+    for (auto id = ids.begin(); id != ids.end(); ++id) {
         for (int s = 1; s <= CPictureCache::kMaxScale; ++s) {
             SCOPED_TRACE(testing::Message() << "picture " << *id << " scale " << s);
             const AssetBlob png = FindBitmapPng(*id, s);
