@@ -59,11 +59,7 @@ public:
         whileOpen();
         return NextAnswer(answers);
     }
-    void ChooseCardBack(wxWindow*) override
-    {
-        m_journal.push_back("ChooseCardBack");
-        whileOpen();
-    }
+    void ChooseCardBack(wxWindow*) override { m_journal.push_back("ChooseCardBack"), whileOpen(); }
     void PlayWave(int id) override { m_journal.push_back("PlayWave " + std::to_string(id)); }
     void PlayMusic() override { m_journal.push_back("PlayMusic"); musicOpen = true; }
     void StopMusic() override { m_journal.push_back("StopMusic"); }
