@@ -1,7 +1,5 @@
-"""A close from the compositor in the middle of a clear: sway runs nested in the
-private Xvfb and the game is its native Wayland client. `swaymsg kill` sends the
-focused window the close request that Alt+F4 or a dock sends; sway's window tree
-names every window of the game, dialogs included, by its title."""
+"""A close from the compositor amid a clear: the game is a native Wayland client of a sway nested in
+the Xvfb; `swaymsg kill` sends what Alt+F4 sends, and sway's tree names every window of the game."""
 import json
 import os
 import re
@@ -12,15 +10,12 @@ import time
 
 from e2e import GREEN, H, NAME_DIALOG, TITLE, W, TOOLS, Game, GameTest, main, wait_for
 
-NOBODY = 65534  # sway refuses to run as root
-
 
 class SwayGame(Game):
     def swaymsg(self, *args):
         return subprocess.run(["swaymsg", "-s", self.ipc, *args], capture_output=True, text=True).stdout
 
     def tree(self):
-        """Every node of sway's window tree."""
         nodes, out = [json.loads(self.swaymsg("-t", "get_tree") or "{}")], []
         while nodes:
             out.append(nodes.pop())
@@ -28,7 +23,6 @@ class SwayGame(Game):
         return out
 
     def windows(self):
-        """{id: title} of the game's windows, dialogs included."""
         found = {str(n["id"]): n["name"] for n in self.tree() if n.get("pid") == self.proc.pid}
         if TITLE in found.values() and NAME_DIALOG in found.values():
             raise AssertionError("the exit question is stacked on the record's dialog")
@@ -46,8 +40,7 @@ class SwayGame(Game):
         return super().xdo(*args)
 
     def progress(self):
-        """True while the table has changed in the last 20 seconds: a slow machine only
-        takes longer, a press gone astray leaves the table still."""
+        """A slow machine only takes longer; a press gone astray leaves the table still."""
         shot, now = self.grab_screen(*self.origin, W, H), time.monotonic()
         if shot != getattr(self, "shot", None):
             self.shot, self.changed = shot, now
@@ -56,8 +49,7 @@ class SwayGame(Game):
         return True
 
     def focus(self, window):
-        self.swaymsg("[con_id=%s] focus" % window)
-        wait_for("the keyboard focus", lambda: any(n["focused"] and str(n["id"]) == window for n in self.tree()))
+        self.swaymsg("[con_id=%s] focus" % window)  # done when sway replies
 
 
 class SwayTest(GameTest):
@@ -65,19 +57,19 @@ class SwayTest(GameTest):
     def setUpClass(cls):
         super().setUpClass()
         cls.runtime = tempfile.mkdtemp(prefix="tolvane-sway-")
-        with open(os.path.join(cls.runtime, "config"), "w") as f:
-            f.write("xwayland disable\ndefault_border none\ndefault_floating_border none\nfor_window [app_id=\".*\"] floating enable\n")
-        as_nobody = []
+        with open(cls.runtime + "/config", "w") as f:
+            f.write('xwayland disable\ndefault_border none\nfor_window [app_id=".*"] floating enable\n')
+        as_nobody = []  # sway refuses to run as root
         if os.getuid() == 0:
-            os.chown(cls.runtime, NOBODY, NOBODY)
-            as_nobody = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
+            os.chown(cls.runtime, 65534, 65534)
+            as_nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
         env = {"PATH": os.environ["PATH"], "DISPLAY": cls.display, "XDG_RUNTIME_DIR": cls.runtime, "HOME": cls.runtime,
                "WLR_BACKENDS": "x11", "WLR_RENDERER": "pixman", "WLR_X11_OUTPUTS": "1", "WLR_LIBINPUT_NO_DEVICES": "1"}
-        cls.sway = subprocess.Popen(as_nobody + ["sway", "-c", os.path.join(cls.runtime, "config")], env=env,
+        cls.sway = subprocess.Popen(as_nobody + ["sway", "-c", cls.runtime + "/config"], env=env,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         names = lambda pattern: [n for n in os.listdir(cls.runtime) if re.fullmatch(pattern, n)]
         cls.socket = wait_for("the compositor", lambda: names(r"wayland-\d+"))[0]
-        SwayGame.ipc = os.path.join(cls.runtime, wait_for("its control socket", lambda: names(r"sway-ipc\..*\.sock"))[0])
+        SwayGame.ipc = cls.runtime + "/" + wait_for("its control socket", lambda: names(r"sway-ipc\..*\.sock"))[0]
 
     @classmethod
     def tearDownClass(cls):
@@ -90,10 +82,9 @@ class SwayTest(GameTest):
         env = {"GDK_BACKEND": "wayland", "WAYLAND_DISPLAY": self.socket, "XDG_RUNTIME_DIR": self.runtime}
         with SwayGame(self, env=env) as game:
             game.wait_deal()
-            solved = subprocess.run([TOOLS["deal"], "solve", str(game.deal)], capture_output=True, text=True)
-            line = solved.stdout.split("\n")[0].split()
+            line = subprocess.run([TOOLS["deal"], "solve", str(game.deal)], capture_output=True, text=True).stdout
             # the game takes the presses in turn, each after the falls before it
-            for point in line:
+            for point in line.split("\n")[0].split():
                 game.click(point)
             # the apex card leaves its place: the close comes while it falls
             wait_for("the apex to fall", lambda: game.progress() and game.pixel(309, 67) == GREEN, timeout=600)
