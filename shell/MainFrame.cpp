@@ -51,7 +51,7 @@ wxIconBundle ProgramIcons()
 }  // namespace
 
 CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
-    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), kFrameSize), m_doc(doc), m_host(host)
+    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), kFrameSize), m_doc(doc)
 {
     CreateMenu();
     m_pView = new CTolvane32View(this, m_doc, pictures, host);
@@ -131,40 +131,64 @@ void CMainFrame::OnViewUpdateUI(wxUpdateUIEvent& event)
 
 int CMainFrame::ConfirmExit()
 {
-    return m_host.MessageBox(this, LoadResString(IDS_EXIT_CONFIRM), MB_OKCANCEL);
+    return m_pView->MessageBox(this, LoadResString(IDS_EXIT_CONFIRM), MB_OKCANCEL);
 }
 
 void CMainFrame::OnAppExit(wxCommandEvent&)
 {
-    if (ConfirmExit() != IDOK)
-        return;
-    m_doc.SaveBestScore();
-    // Destroyed directly, without a close event: the question was asked.
-    Destroy();
+    // Destroyed directly, without a close event: the question is asked here.
+    Leave(true);
 }
 
 void CMainFrame::OnClose(wxCloseEvent& event)
 {
-    // A close asked for while a card falls (on Wayland the fall runs the
-    // event loop for its drawing) waits until the card has gone.
-    if (event.CanVeto() && m_pView != nullptr && m_pView->IsFalling()) {
-        event.Veto();
-        CallAfter([this] { Close(); });
-        return;
-    }
     // A close that cannot be refused (the session ends) asks nothing.
-    if (event.CanVeto()) {
-        if (ConfirmExit() != IDOK) {
-            event.Veto();
-            return;
-        }
+    if (!Leave(event.CanVeto()) && event.CanVeto())
+        event.Veto();
+}
+
+bool CMainFrame::Leave(bool ask)
+{
+    if (m_bLeaving)
+        return true;
+    CBusyGate& busy = m_pView->Busy();
+    // Every press, fall and dialog runs the event loop, and the window
+    // system's close can arrive from there: ended beneath them, the frame
+    // would take an open dialog and the record typed into it along. The
+    // request waits until the last of them has ended, then is made again,
+    // so that it is asked once, on its own; requests meanwhile join it. A
+    // session's end waits as well, still without questions.
+    if (busy.IsBusy() || m_bCloseWaiting) {
+        m_bForceClose = m_bForceClose || !ask;
+        if (!m_bCloseWaiting)
+            busy.WhenIdle([this] { CallAfter(&CMainFrame::CloseAgain); });
+        m_bCloseWaiting = true;
+        return false;
+    }
+    if (ask) {
+        if (ConfirmExit() != IDOK)
+            return false;
+        // From here a close has nothing left to ask: it waits for the frame
+        // to go after the best score's dialog.
+        m_bLeaving = true;
         m_doc.SaveBestScore();
     }
+    m_bLeaving = true;
     Destroy();
+    return true;
+}
+
+void CMainFrame::CloseAgain()
+{
+    const bool force = m_bForceClose;
+    m_bCloseWaiting = false;
+    m_bForceClose = false;
+    Close(force);
 }
 
 void CMainFrame::OnAppAbout(wxCommandEvent&)
 {
+    const CBusyGate::Scope busy(m_pView->Busy());
     RunAboutDialog(this);
 }
 

@@ -54,9 +54,17 @@ private:
     void OnAppAbout(wxCommandEvent& event);
     void OnHelpFinder(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
+    // The one way out, for the Exit command and a close: asks first when
+    // ask, saves the best score, destroys the frame. True when the frame
+    // is going; false when it stays, or waits for the game to be idle.
+    bool Leave(bool ask);
+    // A close that had to wait, made again once the game is idle.
+    void CloseAgain();
 
     CTolvane32Doc& m_doc;
-    IViewHost& m_host;
     CTolvane32View* m_pView = nullptr;
     std::unique_ptr<CHelpWindow> m_pHelp;  // made on the first help command
+    bool m_bLeaving = false;       // the exit was decided: no more questions
+    bool m_bCloseWaiting = false;  // a close waits for the game to be idle
+    bool m_bForceClose = false;    // and may not be refused
 };

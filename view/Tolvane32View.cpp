@@ -513,6 +513,9 @@ void CTolvane32View::OnMouseDown(wxMouseEvent& event)
 
 void CTolvane32View::OnLButtonDown(const CPoint& point)
 {
+    // The press with all it leads to: falls, messages, the record's name
+    // and the start of the celebration.
+    const CBusyGate::Scope busy(m_busy);
     const int hit = m_doc.OnLButtonDown(point);
     CRect stock;
     CRect waste;
@@ -528,7 +531,7 @@ void CTolvane32View::OnLButtonDown(const CPoint& point)
 
 int CTolvane32View::ShowMessage(int stringId, unsigned style)
 {
-    return m_host.MessageBox(this, LoadResString(stringId), style);
+    return MessageBox(this, LoadResString(stringId), style);
 }
 
 void CTolvane32View::PostCommand(int commandId)
@@ -598,7 +601,10 @@ void CTolvane32View::OnUndo()
 
 void CTolvane32View::OnChangeCardBack()
 {
-    m_host.ChooseCardBack(wxGetTopLevelParent(this));
+    {
+        const CBusyGate::Scope busy(m_busy);
+        m_host.ChooseCardBack(wxGetTopLevelParent(this));
+    }
     // OK or cancel alike: the stock shows whatever back is current now.
     CRect stock;
     m_doc.GetPositionRect(POS_STOCK, &stock);
@@ -609,6 +615,8 @@ void CTolvane32View::OnChangeCardBack()
 
 void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
 {
+    // Only ever within the press that removed the card, whose scope covers
+    // the event loop that every frame runs on Wayland for its drawing.
     m_host.PlayWave(card.IsJoker() ? IDR_SOUND_JOKER : IDR_SOUND_CARD);
 
     // The document has taken the card away already: its place shows what
@@ -619,7 +627,6 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
         ShowNow();
         return;
     }
-    m_bFalling = true;
     ShowNow();
 
     // The clean table beneath the card, kept where the table itself is.
@@ -683,7 +690,6 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
         y += kFallStep;
         previous = current;
     }
-    m_bFalling = false;
 }
 
 // ---------------------------------------------------------------- music and celebration
@@ -744,6 +750,9 @@ void CTolvane32View::DrawCard(wxDC& dc, PictureId picture, const CRect& rect)
 
 int CTolvane32View::MessageBox(wxWindow* owner, const std::string& text, unsigned style)
 {
+    // Every message box of the game comes through here: the document's, the
+    // celebration's and the frame's exit question.
+    const CBusyGate::Scope busy(m_busy);
     return m_host.MessageBox(owner, text, style);
 }
 

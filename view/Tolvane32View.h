@@ -32,6 +32,7 @@
 #include "celebration/CelebrationHost.h"
 #include "model/HostServices.h"
 #include "model/Rect.h"
+#include "view/BusyGate.h"
 #include "view/ViewHost.h"
 
 class CTolvane32Doc;
@@ -107,8 +108,9 @@ public:
     // Pause between frames of the falling card, in milliseconds (0: none).
     void SetFallFrameMillis(int millis) { m_nFallFrameMillis = millis; }
 
-    // True while a card falls: the frame defers a close request until after it.
-    bool IsFalling() const { return m_bFalling; }
+    // Every press, falling card and dialog of the game runs inside a scope
+    // of this gate: the frame lets no close run in the middle of them.
+    CBusyGate& Busy() { return m_busy; }
 
     // The whole client area.
     CRect ClientRect() const;
@@ -150,6 +152,7 @@ private:
     CPictureCache& m_pictures;
     IViewHost& m_host;
     CClearAnimWnd* m_pClearAnimWnd = nullptr;
+    CBusyGate m_busy;
     // The wander and the bounce carry on from one celebration to the next.
     CAnimRunState m_runState;
     // The off-screen table in device pixels, its client size and scale.
@@ -157,7 +160,6 @@ private:
     wxSize m_tableSize;
     int m_nTableScale = 0;
     bool m_bStale = true;
-    bool m_bFalling = false;
     const bool m_bWayland;
     unsigned m_nPaints = 0;  // paints so far: ShowNow waits for the next one
     int m_nStripHeight = 0;

@@ -50,7 +50,8 @@ protected:
     }
     ~TableTest() override
     {
-        m_frame->Destroy();  // again after a close: the toolkit keeps it once
+        if (m_frame != nullptr)
+            m_frame->Destroy();  // again after a close: the toolkit keeps it once
         PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(m_frame); });
     }
 
@@ -85,6 +86,12 @@ protected:
                     return true;
         return false;
     }
+    void Clear()  // the dealt triangle, row by row from the bottom
+    {
+        for (int row = 6; row >= 0; --row)
+            for (int index = row * (row + 1) / 2; index <= row * (row + 3) / 2; ++index)
+                PressAt(Centre(Rect(index + POS_TRIANGLE_FIRST)));
+    }
     Journal Tail(std::size_t n) const { return {m_journal.end() - std::min(n, m_journal.size()), m_journal.end()}; }
 
     Journal m_journal;
@@ -93,7 +100,7 @@ protected:
     CPictureCache m_pictures;
     CCardImageSet m_images;
     CTolvane32Doc m_doc{m_host, m_settings, m_images};
-    CMainFrame* m_frame = new CMainFrame(m_doc, m_pictures, m_host);
+    wxWeakRef<CMainFrame> m_frame = new CMainFrame(m_doc, m_pictures, m_host);
     CTolvane32View* m_view = m_frame->GetView();
 };
 
@@ -235,13 +242,58 @@ TEST_F(TableTest, TheCloseBoxAsksFirstAndClosesOnOkOnly)
     EXPECT_EQ(m_journal, (Journal{ExitQuestion(), ExitQuestion()}));  // a negative score is no best
 }
 
+TEST_F(TableTest, ACloseDuringAPressAFallOrADialogWaitsAndIsAskedOnceAfterwards)
+{
+    bool armed = false, force = false;
+    const auto request = [&] {  // as the window system's close arrives from a nested event loop
+        if (!armed)
+            return;
+        const Journal before = m_journal;
+        m_frame->Close(force);
+        EXPECT_EQ(m_journal, before);  // nothing asked, nothing stacked on the open dialog
+        EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(m_frame));
+    };
+    m_view->SetFallFrameObserver([&](const CRect&) { request(); });
+    m_host.whileOpen = request;
+    const auto about = [&] {  // its box is real: the request comes from the box's own loop, which then ends
+        wxTheApp->CallAfter(
+            [&] { request(), static_cast<wxDialog*>(wxTopLevelWindows.GetLast()->GetData())->EndModal(0); });
+        Command(ID_APP_ABOUT);
+    };
+    wxMouseEvent press(wxEVT_LEFT_DOWN);
+    const auto congratulate = [&] { m_view->GetCelebrationWindow()->ProcessWindowEvent(press); };
+    struct Row { const char* name; std::function<void()> act; std::deque<int> answers; bool force = false; };
+    const Row rows[] = {
+        {"every fall and the name of the record of a clear", [&] { Clear(); }, {IDCANCEL}},
+        {"the congratulation box", congratulate, {IDCANCEL, IDCANCEL}},
+        {"the About box", about, {IDCANCEL}},
+        {"the card-back dialog", [&] { Command(ID_GAME_CARDBACK); }, {IDCANCEL}},
+        {"a session's end in the card-back dialog, without a question", [&] { Command(ID_GAME_CARDBACK); }, {}, true},
+    };
+    const auto asked = [&] { return std::count(m_journal.begin(), m_journal.end(), ExitQuestion()); };
+    const auto gone = [&] { return m_frame == nullptr || wxTheApp->IsScheduledForDestruction(m_frame); };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_host.answers = row.answers;
+        force = row.force;
+        armed = true;
+        row.act();
+        armed = false;
+        const auto before = asked();
+        EXPECT_TRUE(PumpUntil([&] { return asked() > before || gone(); }));
+        bool settled = false;  // whatever the requests queued has run once this has
+        wxTheApp->CallAfter([&] { settled = true; });
+        EXPECT_TRUE(PumpUntil([&] { return settled; }));
+        EXPECT_EQ(asked(), before + (row.force ? 0 : 1));
+        EXPECT_EQ(gone(), row.force);
+    }
+}
+
 TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
 {
     m_host.now += 42;
     m_host.typedName = "Taro";
-    for (int row = 6; row >= 0; --row)
-        for (int index = row * (row + 1) / 2; index <= row * (row + 3) / 2; ++index)
-            PressAt(Centre(Rect(index + POS_TRIANGLE_FIRST)));
+    Clear();
     EXPECT_EQ(Tail(4), (Journal{"AskPlayerName " + FormatResString(IDS_CLEAR_ACHIEVED, 42) + " []",
                                 "Write FastGameOver/lFastTimeSpan=42", "Write FastGameOver/strFastPlayer=Taro",
                                 "PlayMusic"}));

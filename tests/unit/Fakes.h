@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,6 +45,7 @@ public:
     int AskPlayerName(const std::string& achievement, std::string& name) override
     {
         m_journal.push_back("AskPlayerName " + achievement + " [" + name + "]");
+        whileOpen();
         const int answer = NextAnswer(nameAnswers);
         if (answer == IDOK)
             name = typedName;
@@ -54,9 +56,10 @@ public:
     int MessageBox(wxWindow*, const std::string& text, unsigned style) override
     {
         m_journal.push_back("MessageBox " + text + " " + std::to_string(style));
+        whileOpen();
         return NextAnswer(answers);
     }
-    void ChooseCardBack(wxWindow*) override { m_journal.push_back("ChooseCardBack"); }
+    void ChooseCardBack(wxWindow*) override { m_journal.push_back("ChooseCardBack"), whileOpen(); }
     void PlayWave(int id) override { m_journal.push_back("PlayWave " + std::to_string(id)); }
     void PlayMusic() override { m_journal.push_back("PlayMusic"); musicOpen = true; }
     void StopMusic() override { m_journal.push_back("StopMusic"); }
@@ -72,6 +75,7 @@ public:
     std::deque<int> answers;
     bool musicOpen = false;
     std::function<void()> musicEnd;
+    std::function<void()> whileOpen = [] {};  // runs while each dialog is open
 
 private:
     Journal& m_journal;
