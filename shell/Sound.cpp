@@ -29,8 +29,7 @@ constexpr int MIX_RATE = 44100;
 constexpr int MIX_CHUNK_FRAMES = 1024;  // about 23 ms: a removal sounds with its click
 
 // After a lost device, the first try to open it again comes soon (a server
-// restarting is back within a second), the later ones less often: each costs
-// a few milliseconds of probing every driver.
+// restarting is back within a second), the later ones less often.
 constexpr auto FIRST_RETRY = std::chrono::milliseconds(250);
 constexpr auto LAST_RETRY = std::chrono::milliseconds(2000);
 
@@ -239,14 +238,19 @@ std::string CSoundSystem::DefaultSoundFont()
     return {};
 }
 
-bool CSoundSystem::OpenDevice()
+bool CSoundSystem::OpenDevice(const std::string& driver)
 {
-    if (Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (Sdl().Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) == 0)
-        return true;
-    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
+    if (!driver.empty())
+        Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
+    bool open = Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (open && Sdl().Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) != 0) {
+        Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        open = false;
+    }
+    // The driver is chosen; the next opening should be free to choose again.
+    if (!driver.empty())
+        Sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    return open;
 }
 
 bool CSoundSystem::EnsureAudio()
@@ -261,16 +265,9 @@ bool CSoundSystem::EnsureAudio()
     // Only the audio part of SDL runs here; the window toolkit owns the signals.
     Sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     NameTheStream();
-    bool open = OpenDevice();
-    if (!open) {
-        // No usable device (a machine without a sound card picks ALSA and
-        // fails): the dummy driver keeps the game's timing and stays silent.
-        Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-        open = OpenDevice();
-        // The driver is chosen; a later start-up should try the real ones again.
-        Sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    }
-    if (!open) {
+    // No usable device (a machine without a sound card picks ALSA and
+    // fails): the dummy driver keeps the game's timing and stays silent.
+    if (!OpenDevice() && !OpenDevice("dummy")) {
         m_audio = AudioState::Failed;
         return false;
     }
@@ -284,6 +281,7 @@ bool CSoundSystem::EnsureAudio()
 void CSoundSystem::SetUpDevice()
 {
     m_audio = AudioState::Open;
+    m_strDriver = Sdl().SDL_GetCurrentAudioDriver();
     if (!m_strSoundFont.empty())
         Sdl().Mix_SetSoundFonts(m_strSoundFont.c_str());
     Sdl().Mix_ReserveChannels(WAVE_CHANNEL + 1);
@@ -362,13 +360,18 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
                 if (link->wake.wait_for(flags, delay, [&] { return link->closing; }))
                     return;
             }
+            std::string driver;
             {
                 std::lock_guard<std::mutex> device(link->device);
                 if (link->closing)
                     return;
                 link->connecting = true;
+                driver = m_strDriver;
             }
-            const bool open = OpenDevice();
+            // The lost driver only: while its server is still away, another
+            // (ALSA, routed to that very server) may open and keep the
+            // stream under a name of its own when the server is back.
+            const bool open = OpenDevice(driver);
             std::lock_guard<std::mutex> device(link->device);
             link->connecting = false;
             if (link->closing) {

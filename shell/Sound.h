@@ -106,7 +106,8 @@ private:
     struct Link;
 
     bool EnsureAudio();
-    static bool OpenDevice();
+    // Opens the device through SDL's first working driver, or the one named.
+    static bool OpenDevice(const std::string& driver = {});
     // What every opening of the device needs, the first one and a reopening.
     void SetUpDevice();
     // Frees everything made for the device and closes it.
@@ -143,6 +144,7 @@ private:
     std::thread m_reconnect;
 
     AudioState m_audio = AudioState::Closed;
+    std::string m_strDriver;  // the open device's, or the lost one's
     std::map<int, Mix_Chunk*> m_chunks;  // null for a resource that is missing or broken
 
     _Mix_Music* m_pPlaying = nullptr;  // the open tune: the analogue of an open MIDI device

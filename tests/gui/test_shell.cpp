@@ -213,6 +213,7 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
 
     ASSERT_TRUE(server.Start());
     EXPECT_TRUE(SoundServer::Listed({name, icon}));
+    EXPECT_TRUE(PumpUntil([&] { return sound.GetAudioDriver() == "pulseaudio"; }));  // the stream is set up
     sound.PlayWave(IDR_SOUND_CARD);
     EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording()) > 0; }));
     long quiet = 0;  // a quarter of a second after the wave, the tune
