@@ -163,7 +163,7 @@ public:
 private:
     static pid_t Spawn(const std::string& command)
     {
-        const std::string line = "exec " + command;
+        const std::string line = "exec setpriv --pdeathsig KILL " + command;  // gone with a crashed test
         const char* argv[] = {"sh", "-c", line.c_str(), nullptr};
         pid_t pid = 0;
         return posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) == 0 ? pid : 0;
