@@ -3,15 +3,21 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <string_view>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include "UserFiles.h"
+#include "res/Strings.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,6 +27,11 @@ namespace {
 constexpr int WAVE_CHANNEL = 0;
 constexpr int MIX_RATE = 44100;
 constexpr int MIX_CHUNK_FRAMES = 1024;  // about 23 ms: a removal sounds with its click
+
+// After a lost device, the first try to open it again comes soon (a server
+// restarting is back within a second), the later ones less often.
+constexpr auto FIRST_RETRY = std::chrono::milliseconds(250);
+constexpr auto LAST_RETRY = std::chrono::milliseconds(2000);
 
 constexpr const char* MUSIC_FOLDER = "tolvane32";
 constexpr const char* MUSIC_FILE = "Tolvane32.mid";
@@ -46,7 +57,7 @@ bool FileExists(const std::string& path)
 #define TOLVANE_SDL_FUNCTIONS(X)                                                                          \
     X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_WasInit) X(SDL_Quit) X(SDL_SetHint)                   \
     X(SDL_SetHintWithPriority) X(SDL_ResetHint) X(SDL_GetCurrentAudioDriver) X(SDL_RWFromConstMem)        \
-    X(SDL_TLSCleanup) X(Mix_OpenAudio) X(Mix_CloseAudio) X(Mix_Quit) X(Mix_Init) X(Mix_SetSoundFonts)     \
+    X(SDL_TLSCleanup) X(SDL_AddEventWatch) X(SDL_DelEventWatch) X(Mix_OpenAudio) X(Mix_CloseAudio) X(Mix_Quit) X(Mix_Init) X(Mix_SetSoundFonts)     \
     X(Mix_ReserveChannels) X(Mix_HookMusicFinished) X(Mix_HaltChannel) X(Mix_FreeMusic) X(Mix_FreeChunk) \
     X(Mix_LoadWAV_RW) X(Mix_PlayChannel) X(Mix_LoadMUS) X(Mix_PlayMusic) X(Mix_HaltMusic) X(Mix_PlayingMusic)
 
@@ -106,6 +117,24 @@ void SilenceAlsa()
     (void)done;
 }
 
+// The desktop's volume control shows the stream as the desktop entry shows
+// the game: its name, its icon, and the role of a game's sound. SDL passes the
+// name on, and the role to PipeWire; PulseAudio takes the icon and the role
+// only from PULSE_PROP. A player's own word wins: SDL's hints at normal
+// priority give way to its SDL_AUDIO_DEVICE_* variables, and in PULSE_PROP
+// the player's properties come after ours, where the later of one key counts.
+void NameTheStream()
+{
+    Sdl().SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, LoadResString(IDS_MSG_CAPTION));
+    Sdl().SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Game");
+    const std::string ours = "application.icon_name=" TOLVANE_APP_ID " media.role=game";
+    const char* players = std::getenv("PULSE_PROP");
+    if (players == nullptr)
+        setenv("PULSE_PROP", ours.c_str(), 1);
+    else if (!std::string_view(players).starts_with(ours))  // not already ours, from an earlier start
+        setenv("PULSE_PROP", (ours + " " + players).c_str(), 1);
+}
+
 void IgnoreFluidSynthMessage(int, const char*, void*) {}
 
 // FluidSynth prints its errors and warnings (a missing soundfont, a preset
@@ -132,35 +161,64 @@ void SilenceFluidSynth()
 
 }  // namespace
 
+struct CSoundSystem::Link {
+    // Held by the thread that calls SDL: the user-interface thread (which
+    // only tries it for a removal sound, so that a fall never waits) or the
+    // reconnecting thread, which does not hold it while it tries a server.
+    std::mutex device;
+    // Guards the flags below and nothing else, never held over a call into
+    // SDL: SDL's audio thread takes it to report a lost device.
+    std::mutex flags;
+    std::condition_variable wake;
+    bool lost = false;        // SDL reported the open device gone
+    bool tuneOpen = false;    // the device stays while a tune is open
+    bool closing = false;     // set with both locks held: the sound system is going
+    bool connecting = false;  // under the device lock: a try runs without it
+};
+
 CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont)
-    : m_findSound(findSound), m_findMidi(findMidi), m_strSoundFont(std::move(soundFont))
+    : m_findSound(findSound), m_findMidi(findMidi), m_strSoundFont(std::move(soundFont)),
+      m_link(std::make_shared<Link>())
 {
 }
 
 CSoundSystem::~CSoundSystem()
 {
+    bool connecting = false;
     {
-        std::lock_guard<std::mutex> lock(g_hookMutex);
-        if (g_pHookTarget == this)
-            g_pHookTarget = nullptr;
+        // The reconnecting thread names this object as the hook's target
+        // under the device lock, so the name goes under it too.
+        std::lock_guard<std::mutex> device(m_link->device);
+        {
+            std::lock_guard<std::mutex> lock(g_hookMutex);
+            if (g_pHookTarget == this)
+                g_pHookTarget = nullptr;
+        }
+        {
+            std::lock_guard<std::mutex> flags(m_link->flags);
+            m_link->closing = true;
+        }
+        m_link->wake.notify_all();
+        connecting = m_link->connecting;
+        m_bClosing = true;
+        FinishPreload();
+        if (m_audio == AudioState::Open) {
+            CloseTune();  // frees the played tune at once: m_bClosing is set
+            Sdl().Mix_HookMusicFinished(nullptr);
+            TearDownDevice();
+        }
     }
-    m_bClosing = true;
-    FinishPreload();
-    if (m_audio != AudioState::Open)
+    if (connecting) {
+        // A hung server holds the thread; it closes what it may still open
+        // and touches nothing of this object. SDL stays for the process's end.
+        m_reconnect.detach();
         return;
-    CloseMusic();  // frees the played tune at once: m_bClosing is set
-    FinishPreload();
-    Sdl().Mix_HaltChannel(-1);
-    Sdl().Mix_HookMusicFinished(nullptr);
-    if (m_pReady != nullptr)
-        Sdl().Mix_FreeMusic(m_pReady);
-    for (auto& [id, chunk] : m_chunks) {
-        if (chunk != nullptr)
-            Sdl().Mix_FreeChunk(chunk);
     }
-    Sdl().Mix_CloseAudio();
+    if (m_reconnect.joinable())
+        m_reconnect.join();
+    if (m_audio != AudioState::Lost)
+        return;
     Sdl().Mix_Quit();
-    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     // SDL's own bookkeeping (hints and the like) goes only with a full quit.
     if (Sdl().SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
         Sdl().SDL_Quit();
@@ -180,14 +238,19 @@ std::string CSoundSystem::DefaultSoundFont()
     return {};
 }
 
-bool CSoundSystem::OpenDevice()
+bool CSoundSystem::OpenDevice(const std::string& driver)
 {
-    if (Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return false;
-    if (Sdl().Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) == 0)
-        return true;
-    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
+    if (!driver.empty())
+        Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
+    bool open = Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (open && Sdl().Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) != 0) {
+        Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        open = false;
+    }
+    // The driver is chosen; the next opening should be free to choose again.
+    if (!driver.empty())
+        Sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    return open;
 }
 
 bool CSoundSystem::EnsureAudio()
@@ -201,22 +264,24 @@ bool CSoundSystem::EnsureAudio()
     SilenceAlsa();
     // Only the audio part of SDL runs here; the window toolkit owns the signals.
     Sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    bool open = OpenDevice();
-    if (!open) {
-        // No usable device (a machine without a sound card picks ALSA and
-        // fails): the dummy driver keeps the game's timing and stays silent.
-        Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-        open = OpenDevice();
-        // The driver is chosen; a later start-up should try the real ones again.
-        Sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    }
-    if (!open) {
+    NameTheStream();
+    // No usable device (a machine without a sound card picks ALSA and
+    // fails): the dummy driver keeps the game's timing and stays silent.
+    if (!OpenDevice() && !OpenDevice("dummy")) {
         m_audio = AudioState::Failed;
         return false;
     }
-    m_audio = AudioState::Open;
     Sdl().Mix_Init(MIX_INIT_MID);
     SilenceFluidSynth();
+    SetUpDevice();
+    m_reconnect = std::thread(&CSoundSystem::Reconnect, this, m_link);
+    return true;
+}
+
+void CSoundSystem::SetUpDevice()
+{
+    m_audio = AudioState::Open;
+    m_strDriver = Sdl().SDL_GetCurrentAudioDriver();
     if (!m_strSoundFont.empty())
         Sdl().Mix_SetSoundFonts(m_strSoundFont.c_str());
     Sdl().Mix_ReserveChannels(WAVE_CHANNEL + 1);
@@ -225,12 +290,109 @@ bool CSoundSystem::EnsureAudio()
         g_pHookTarget = this;
     }
     Sdl().Mix_HookMusicFinished(&CSoundSystem::OnMusicFinished);
+    Sdl().SDL_AddEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
     StartPreload(m_strMusicPath, nullptr);
-    return true;
+}
+
+void CSoundSystem::TearDownDevice()
+{
+    // Waits for a report under way on SDL's audio thread.
+    Sdl().SDL_DelEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
+    FinishPreload();
+    Sdl().Mix_HaltChannel(-1);
+    // Sounds and tunes are made for the device's format; a new device may
+    // have another, and they are made again for it on demand.
+    if (m_pReady != nullptr)
+        Sdl().Mix_FreeMusic(m_pReady);
+    m_pReady = nullptr;
+    m_strReadyPath.clear();
+    for (auto& [id, chunk] : m_chunks) {
+        if (chunk != nullptr)
+            Sdl().Mix_FreeChunk(chunk);
+    }
+    m_chunks.clear();
+    Sdl().Mix_CloseAudio();
+    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    m_audio = AudioState::Lost;
+}
+
+int CSoundSystem::OnDeviceEvent(void* data, SDL_Event* event)
+{
+    // Only an open device has a number; an output device of this process is ours.
+    if (event->type == SDL_AUDIODEVICEREMOVED && event->adevice.iscapture == 0 && event->adevice.which != 0) {
+        auto* link = static_cast<Link*>(data);
+        {
+            std::lock_guard<std::mutex> flags(link->flags);
+            link->lost = true;
+        }
+        link->wake.notify_all();
+    }
+    return 1;
+}
+
+void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
+{
+    // SDL keeps its error text per thread; a thread it did not start must
+    // hand that back itself.
+    struct TlsCleanup {
+        ~TlsCleanup() { Sdl().SDL_TLSCleanup(); }
+    } cleanup;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> flags(link->flags);
+            link->wake.wait(flags, [&] { return link->closing || (link->lost && !link->tuneOpen); });
+            if (link->closing)
+                return;
+        }
+        {
+            std::lock_guard<std::mutex> device(link->device);
+            if (link->closing)
+                return;
+            if (m_bMusicOpen)
+                continue;  // opened in the meantime: the device waits for its close
+            TearDownDevice();
+            std::lock_guard<std::mutex> flags(link->flags);
+            link->lost = false;
+        }
+        for (auto delay = FIRST_RETRY;; delay = std::min(2 * delay, LAST_RETRY)) {
+            {
+                std::unique_lock<std::mutex> flags(link->flags);
+                if (link->wake.wait_for(flags, delay, [&] { return link->closing; }))
+                    return;
+            }
+            std::string driver;
+            {
+                std::lock_guard<std::mutex> device(link->device);
+                if (link->closing)
+                    return;
+                link->connecting = true;
+                driver = m_strDriver;
+            }
+            // The lost driver only: while its server is still away, another
+            // (ALSA, routed to that very server) may open and keep the
+            // stream under a name of its own when the server is back.
+            const bool open = OpenDevice(driver);
+            std::lock_guard<std::mutex> device(link->device);
+            link->connecting = false;
+            if (link->closing) {
+                // This object may be gone: close what was opened, and only that.
+                if (open) {
+                    Sdl().Mix_CloseAudio();
+                    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+                }
+                return;
+            }
+            if (open) {
+                SetUpDevice();
+                break;
+            }
+        }
+    }
 }
 
 std::string CSoundSystem::GetAudioDriver() const
 {
+    std::lock_guard<std::mutex> device(m_link->device);
     if (m_audio != AudioState::Open)
         return {};
     const char* name = Sdl().SDL_GetCurrentAudioDriver();
@@ -253,7 +415,9 @@ Mix_Chunk* CSoundSystem::FindChunk(int resourceId)
 
 void CSoundSystem::PlayWave(int resourceId)
 {
-    if (!EnsureAudio())
+    // While the device is being closed or set up again, the sound is skipped.
+    std::unique_lock<std::mutex> device(m_link->device, std::try_to_lock);
+    if (!device.owns_lock() || !EnsureAudio())
         return;
     if (Mix_Chunk* chunk = FindChunk(resourceId))
         Sdl().Mix_PlayChannel(WAVE_CHANNEL, chunk, 0);
@@ -261,6 +425,7 @@ void CSoundSystem::PlayWave(int resourceId)
 
 std::string CSoundSystem::WriteMusicFile()
 {
+    std::lock_guard<std::mutex> device(m_link->device);
     m_strMusicPath = MusicFilePath();
     const AssetBlob blob = m_findMidi != nullptr ? m_findMidi(IDR_MIDI_TUNE) : AssetBlob{};
     if (!blob)
@@ -342,18 +507,20 @@ _Mix_Music* CSoundSystem::TakeFreshMusic(const std::string& path)
 
 int CSoundSystem::PlayMusic(const std::string& path)
 {
+    std::lock_guard<std::mutex> device(m_link->device);
     if (!EnsureAudio())
         return ERR_NO_DEVICE;
     // A tune still open from the last clear gives way to the new one.
-    CloseMusic();
+    CloseTune();
     Mix_Music* music = TakeFreshMusic(path);
     if (music == nullptr)
         return ERR_NO_MUSIC;
     m_pPlaying = music;
     m_strPlayingPath = path;
     m_bMusicOpen = true;
+    SetTuneOpen(true);
     if (Sdl().Mix_PlayMusic(music, 0) != 0) {
-        CloseMusic();
+        CloseTune();
         return ERR_PLAY;
     }
     return 0;
@@ -361,11 +528,18 @@ int CSoundSystem::PlayMusic(const std::string& path)
 
 void CSoundSystem::StopMusic()
 {
+    std::lock_guard<std::mutex> device(m_link->device);
     if (m_bMusicOpen)
         Sdl().Mix_HaltMusic();
 }
 
 void CSoundSystem::CloseMusic()
+{
+    std::lock_guard<std::mutex> device(m_link->device);
+    CloseTune();
+}
+
+void CSoundSystem::CloseTune()
 {
     if (!m_bMusicOpen)
         return;
@@ -375,10 +549,21 @@ void CSoundSystem::CloseMusic()
     m_bMusicOpen = false;
     // The played copy cannot be rewound: the next clear gets a new one.
     StartPreload(m_strPlayingPath, played);
+    SetTuneOpen(false);
+}
+
+void CSoundSystem::SetTuneOpen(bool open)
+{
+    {
+        std::lock_guard<std::mutex> flags(m_link->flags);
+        m_link->tuneOpen = open;
+    }
+    m_link->wake.notify_all();
 }
 
 bool CSoundSystem::IsMusicPlaying() const
 {
+    std::lock_guard<std::mutex> device(m_link->device);
     return m_audio == AudioState::Open && Sdl().Mix_PlayingMusic() != 0;
 }
 

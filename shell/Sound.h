@@ -15,6 +15,18 @@
 // Every failure is silent: with no sound card the dummy driver swallows the
 // output, with no soundfont there is simply no tune.
 //
+// A sound server goes away and comes back (an update, a new device): SDL
+// then stops the stream for good, and the game would stay silent. So a
+// thread of this class waits for SDL's word that the device is lost, closes
+// it as soon as no tune is open, and tries to open it again, at first quickly
+// and then every two seconds, until a server answers. A connection to a
+// server that hangs can take half a minute: that wait is that thread's alone,
+// and a sound or tune asked for meanwhile is silently skipped.
+//
+// The desktop's volume control lists the stream with the game's name and
+// icon and as a game's sound, as its desktop entry names it; a player's own
+// SDL_AUDIO_DEVICE_* or PULSE_PROP settings win over these.
+//
 // The finished callback runs on SDL's audio thread (or inside StopMusic and
 // CloseMusic's caller): it must only hand the news on, never call back into
 // this class or into the user interface.
@@ -23,6 +35,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -30,6 +43,7 @@
 
 struct Mix_Chunk;
 struct _Mix_Music;
+union SDL_Event;
 
 class CSoundSystem {
 public:
@@ -73,7 +87,7 @@ public:
     void SetMusicFinishedCallback(std::function<void()> callback);
 
     // The audio driver in use after the first sound ("dummy" when no device
-    // could be opened), or empty while closed or when all drivers failed.
+    // could be opened), or empty while closed, lost or when all drivers failed.
     std::string GetAudioDriver() const;
 
     // Tolvane32.mid in $XDG_CACHE_HOME/tolvane32 (or ~/.cache/tolvane32).
@@ -87,10 +101,22 @@ public:
     static constexpr int ERR_PLAY = 3;
 
 private:
-    enum class AudioState { Closed, Open, Failed };
+    // Lost: closed after SDL reported it gone, and being opened again.
+    enum class AudioState { Closed, Open, Lost, Failed };
+    struct Link;
 
     bool EnsureAudio();
-    bool OpenDevice();
+    // Opens the device through SDL's first working driver, or the one named.
+    static bool OpenDevice(const std::string& driver = {});
+    // What every opening of the device needs, the first one and a reopening.
+    void SetUpDevice();
+    // Frees everything made for the device and closes it.
+    void TearDownDevice();
+    // The reconnecting thread; see the note above.
+    void Reconnect(std::shared_ptr<Link> link);
+    // Closes the tune; the caller holds the link's device lock.
+    void CloseTune();
+    void SetTuneOpen(bool open);
     Mix_Chunk* FindChunk(int resourceId);
     // An unplayed copy of the tune of the path: the one loaded in the
     // background, or one loaded now. Null when the tune cannot be loaded.
@@ -103,13 +129,22 @@ private:
     // Halts the tune without reporting it as finished.
     void HaltQuietly();
     static void OnMusicFinished();
+    // Runs on SDL's audio thread when a device goes.
+    static int OnDeviceEvent(void* link, SDL_Event* event);
 
     AssetLookup m_findSound;
     AssetLookup m_findMidi;
     std::string m_strSoundFont;
     std::string m_strMusicPath;
 
+    // Shared with the reconnecting thread, which may outlive this object
+    // while a hung server holds it; every member below that the thread
+    // touches is guarded by the link's device lock.
+    std::shared_ptr<Link> m_link;
+    std::thread m_reconnect;
+
     AudioState m_audio = AudioState::Closed;
+    std::string m_strDriver;  // the open device's, or the lost one's
     std::map<int, Mix_Chunk*> m_chunks;  // null for a resource that is missing or broken
 
     _Mix_Music* m_pPlaying = nullptr;  // the open tune: the analogue of an open MIDI device

@@ -1,12 +1,23 @@
 // The shell's own components: the record-name and card-back dialogs, driven
-// through their controls, and the sound, heard through SDL's disk driver.
+// through their controls, and the sound, heard through a private sound server.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include <wx/button.h>
 #include <wx/textctrl.h>
@@ -100,35 +111,123 @@ INSTANTIATE_TEST_SUITE_P(
                     BackRow{"CancelAfterSteppingStoresNothing", 1, ">", false, 1, nullptr}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// True once the file holds a 16-bit sample well above silence.
-bool Heard(const std::string& path)
+// Where the last sample well above silence ends in a recording of 16-bit
+// samples, looking from byte `from` on; 0 when there is none.
+long LoudUntil(const std::string& path, long from = 0)
 {
     std::ifstream in(path, std::ios::binary);
+    in.seekg(from);
+    long end = 0;
     for (std::int16_t sample = 0; in.read(reinterpret_cast<char*>(&sample), sizeof sample);)
         if (std::abs(int(sample)) > 1000)
-            return true;
-    return false;
+            end = long(in.tellg());
+    return end;
 }
 
-TEST(Sound, ARemovalSoundIsHeardAndTheTuneReportsItsStopOnce)
-{
-    const std::string folder = std::getenv("XDG_CACHE_HOME");
-    std::filesystem::create_directories(folder);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", (folder + "/output.raw").c_str(), 1);
-    std::atomic<int> finished{0};
-    CSoundSystem sound;
-    sound.SetMusicFinishedCallback([&finished] { ++finished; });
-    sound.PlayWave(IDR_SOUND_CARD);
-    EXPECT_TRUE(PumpUntil([&] { return Heard(folder + "/output.raw"); }));
+// A private sound server with one silent sink, killed and started again as a
+// desktop's is on an update, and a recorder of what reaches that sink.
+class SoundServer {
+public:
+    explicit SoundServer(const std::string& folder) : m_folder(folder) { std::filesystem::create_directories(folder + "/run"); }
+    ~SoundServer() { Kill(); }
+    std::string Socket() const { return m_folder + "/socket"; }
+    std::string Recording() const { return m_folder + "/heard.raw"; }
+    bool Start()  // true once the server answers
+    {
+        m_server = Spawn("env HOME=" + m_folder + " XDG_RUNTIME_DIR=" + m_folder + "/run pulseaudio -n --daemonize=no "
+                         "--exit-idle-time=-1 --use-pid-file=no --load='module-null-sink sink_name=test' --load="
+                         "'module-native-protocol-unix auth-anonymous=1 socket=" + Socket() + "' >/dev/null 2>&1");
+        if (!PumpUntil([] { return std::system("pactl info >/dev/null 2>&1") == 0; }))
+            return false;
+        m_recorder = Spawn("parec -d test.monitor --latency-msec=20 --raw >" + Recording());
+        return true;
+    }
+    void Kill()
+    {
+        for (pid_t* pid : {&m_recorder, &m_server})
+            if (*pid > 0 && kill(*pid, SIGKILL) == 0)
+                waitpid(std::exchange(*pid, 0), nullptr, 0);
+    }
+    // The streams' properties as the desktop's volume control reads them.
+    static bool Listed(const std::vector<std::string>& properties)
+    {
+        return PumpUntil([&] {
+            std::string out(1 << 16, '\0');
+            FILE* pactl = popen("pactl list sink-inputs", "r");
+            out.resize(std::fread(out.data(), 1, out.size(), pactl));
+            pclose(pactl);
+            return std::all_of(properties.begin(), properties.end(), [&](auto& p) { return out.find(p) != out.npos; });
+        }, 10000);
+    }
 
+private:
+    static pid_t Spawn(const std::string& command)
+    {
+        const std::string line = "exec setpriv --pdeathsig KILL " + command;  // gone with a crashed test
+        const char* argv[] = {"sh", "-c", line.c_str(), nullptr};
+        pid_t pid = 0;
+        return posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) == 0 ? pid : 0;
+    }
+    std::string m_folder;
+    pid_t m_server = 0, m_recorder = 0;
+};
+
+TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
+{
+    SoundServer server(std::string(std::getenv("XDG_CACHE_HOME")) + "/pulse");
+    // A server named outright: libpulse starts no daemon of its own.
+    setenv("PULSE_SERVER", ("unix:" + server.Socket()).c_str(), 1);
+    unsetenv("SDL_AUDIODRIVER");
+    ASSERT_TRUE(server.Start());
+    const std::string name = "application.name = \"KadorinTolvane３２\"";
+    const std::string icon = "application.icon_name = \"io.github.tolvane.tolvane32\"";
+    {
+        CSoundSystem first;
+        first.PlayWave(IDR_SOUND_CARD);
+        EXPECT_TRUE(SoundServer::Listed({name, icon, "media.role = \"game\""}));
+    }
+    setenv("PULSE_PROP", "media.role=music", 1);  // the player's own word wins
+    CSoundSystem sound;
+    std::atomic<int> finished{0};
+    sound.SetMusicFinishedCallback([&finished] { ++finished; });
     const std::string tune = sound.WriteMusicFile();
+    sound.PlayWave(IDR_SOUND_CARD);
+    EXPECT_TRUE(SoundServer::Listed({name, icon, "media.role = \"music\""}));
+    EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording()) > 0; }));
+
+    // In the server's place, one that takes the game's connection and never answers.
+    server.Kill();
+    unlink(server.Socket().c_str());
+    const int hung = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    server.Socket().copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(hung, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(hung, 4);
+    pollfd knock{hung, POLLIN, 0};
+    EXPECT_TRUE(PumpUntil([&] { return poll(&knock, 1, 0) > 0; }));  // the game tries again ...
+    const auto start = std::chrono::steady_clock::now();
+    sound.PlayWave(IDR_SOUND_JOKER);
+    EXPECT_NE(sound.PlayMusic(tune), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));  // ... and nothing waits for it
+    close(hung);
+
+    ASSERT_TRUE(server.Start());
+    EXPECT_TRUE(SoundServer::Listed({name, icon}));
+    EXPECT_TRUE(PumpUntil([&] { return sound.GetAudioDriver() == "pulseaudio"; }));  // the stream is set up
+    sound.PlayWave(IDR_SOUND_CARD);
+    EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording()) > 0; }));
+    long quiet = 0;  // a quarter of a second after the wave, the tune
+    EXPECT_TRUE(PumpUntil([&] { return (quiet = long(std::filesystem::file_size(server.Recording()))) - LoudUntil(server.Recording()) > 44100; }));
     ASSERT_EQ(sound.PlayMusic(tune), 0);
+    EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording(), quiet) > 0; }));
     sound.CloseMusic();  // closing reports nothing; stopping does
     ASSERT_EQ(sound.PlayMusic(tune), 0);
     EXPECT_EQ(finished, 0);
     sound.StopMusic();
     EXPECT_TRUE(PumpUntil([&] { return finished > 0; }));
+    unsetenv("PULSE_SERVER");
+    unsetenv("PULSE_PROP");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
 }  // namespace
