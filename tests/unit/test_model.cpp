@@ -394,6 +394,7 @@ TEST(Stock, TheLastCardAndAnUndoneTurn)
     for (int i = 0; i < 25; ++i)
         t.doc->OnStockClick();
     EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[25]);
+    EXPECT_EQ(t.doc->GetPositionState(POS_STOCK), PS_FREE);
     t.doc->Undo();
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 2);
     EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[24]);
@@ -415,6 +416,17 @@ TEST(Bonus, TurnBacksAndJokersLeft)
         EXPECT_EQ(t.doc->GetBonus(), row.bonus) << row.play;
         EXPECT_EQ(t.doc->CountJokersLeft(), row.jokers) << row.play;
     }
+}
+
+// The twelfth deal of a run turns a joker first, into the waste's bottom slot.
+TEST(Bonus, AJokerInTheWastesBottomSlot)
+{
+    Table t;
+    for (int deal = 0; deal < 12; ++deal)
+        t.doc->DealCards();
+    t.doc->OnStockClick();
+    EXPECT_TRUE(t.doc->GetCard(POS_WASTE).IsJoker());
+    EXPECT_EQ(t.doc->CountJokersLeft(), 2);
 }
 
 TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
