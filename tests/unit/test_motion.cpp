@@ -211,6 +211,21 @@ TEST(MotionRandom, WanderStopsAtEdgesAndRedrawsBlockedDirections) {
     EXPECT_EQ(random.Draws(), 8u);
 }
 
+// Steps that land exactly on an edge are plain moves: the direction holds
+// until the next step is blocked. Draws of 7, 5 and 6 turn down, left, up.
+TEST(MotionRandom, WanderStepsOntoEdgesWithoutRedrawing) {
+    ScriptedRandom random({7, 5, 6});
+    CAnimRunState run;
+    CAnimMotion motion(random, run);
+    std::string places;
+    for (int t = 0; t < 9; ++t) {
+        const CRect r = motion.PlayFrame(500, Window(114, 156, 76, 104));
+        Append(places, Text({r.left, r.top}) + "/" + std::to_string(run.s_nWanderTicks));
+    }
+    EXPECT_EQ(places, "0,0/-1 19,0/0 38,0/1 38,26/0 38,52/1 19,52/0 0,52/1 0,26/0 0,0/1");
+    EXPECT_EQ(random.Draws(), 3u);
+}
+
 // --- what one celebration leaves to the next ------------------------------------------
 
 TEST(MotionRunState, CarriesTheWanderCounterAndTheBounce) {
@@ -291,6 +306,7 @@ TEST(MotionBounce, NextEdgePointAndVelocity) {
         {"top crossing truncated onto the left edge, moving left", {19, 25, -19, -26}, 555, 314, {0, 0}, {19, 26}},
         {"side edge met behind, top", {555, 0, 19, 26}, 555, 314, {555, 0}, {-19, 26}},
         {"side edge met behind, bottom", {0, 314, -19, -26}, 555, 314, {0, 314}, {19, -26}},
+        {"bottom crossing at the corner the card stands in", {1, 1, -1, 1}, 1, 1, {1, 1}, {-1, -1}},
         {"side edge met behind in a field a pixel tall", {555, 1, 19, -26}, 555, 1, {555, 1}, {-19, -26}},
         // No room or no motion: the card stays; a step on one axis only
         // (a card under four pixels) runs straight to the edge and back.
