@@ -382,9 +382,11 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
     EXPECT_TRUE(selected);
     t.doc->GetTriangleBitmap(0, &picture, &rect, &selected);
     EXPECT_EQ(picture, 189);  // the jack of spades at the apex
+    EXPECT_FALSE(selected);
+    t.Play("w 27");  // the ace of clubs selected instead
     t.doc->GetTriangleBitmap(27, &picture, &rect, &selected);
     EXPECT_EQ(picture, 133);
-    EXPECT_FALSE(selected);
+    EXPECT_TRUE(selected);
     EXPECT_EQ(Describe(rect), Describe(PositionRect(30, 77, 106)));
 }
 
@@ -396,10 +398,15 @@ TEST(Stock, TheLastCardAndAnUndoneTurn)
         t.doc->OnStockClick();
     EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[25]);
     EXPECT_EQ(t.doc->GetPositionState(POS_STOCK), PS_FREE);
+    PictureId picture = 0;
+    CRect rect;
+    t.doc->GetStockBitmap(&picture, &rect);
+    EXPECT_EQ(picture, 146);  // the back, not a tile
     t.doc->Undo();
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 2);
     EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[24]);
     EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[23]);
+    EXPECT_EQ(t.doc->GetPileCount(POS_WASTE), 24);
     EXPECT_FALSE(t.doc->CanUndo());
 }
 
@@ -450,10 +457,12 @@ TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
     EXPECT_EQ(t.doc->GetFastPlayer(), "太郎");
     EXPECT_EQ(t.doc->GetFastTimeSpan(), 42);
     EXPECT_EQ(t.doc->ClearSeconds(), 42);
-    // Nothing more: no second bonus, no turn-back of a cleared deal.
+    // Undone and cleared again: the apex comes back, but no second bonus, no turn-back of a cleared deal.
     std::size_t after = t.journal.size();
-    t.Play("s26 s s");
-    EXPECT_EQ(t.Since(after), "");
+    t.doc->Undo();
+    EXPECT_EQ(t.doc->GetCard(3).GetCode(), 0x0D);
+    t.Play("0 s26 s s");
+    EXPECT_EQ(t.Since(after), Expand("AnimateCardFall 13 @3; RefreshScoreLine"));
     EXPECT_EQ(t.doc->GetRecycleCount(), 0);
     EXPECT_FALSE(t.doc->HasMove());
     // The name typed last is offered again at exit.
