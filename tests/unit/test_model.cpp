@@ -136,6 +136,12 @@ TEST(Deal, TheFirstDealAtAFixedClockIsKnown)
     EXPECT_EQ(t.doc->GetScore(), -112);
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 26);
     EXPECT_EQ(t.doc->GetPileCount(POS_WASTE), 0);
+    // The twelfth deal turns a joker first, into the waste's bottom slot.
+    for (int deal = 2; deal < 12; ++deal)
+        t.doc->DealCards();
+    t.doc->OnStockClick();
+    EXPECT_TRUE(t.doc->GetCard(POS_WASTE).IsJoker());
+    EXPECT_EQ(t.doc->CountJokersLeft(), 2);
 }
 
 TEST(Deal, ANewDealForgetsTheLastOne)
@@ -425,17 +431,6 @@ TEST(Bonus, TurnBacksAndJokersLeft)
         EXPECT_EQ(t.doc->CountJokersLeft(), row.jokers) << row.play;
         EXPECT_TRUE(t.doc->HasMove()) << row.play;  // a king is free in every row
     }
-}
-
-// The twelfth deal of a run turns a joker first, into the waste's bottom slot.
-TEST(Bonus, AJokerInTheWastesBottomSlot)
-{
-    Table t;
-    for (int deal = 0; deal < 12; ++deal)
-        t.doc->DealCards();
-    t.doc->OnStockClick();
-    EXPECT_TRUE(t.doc->GetCard(POS_WASTE).IsJoker());
-    EXPECT_EQ(t.doc->CountJokersLeft(), 2);
 }
 
 TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
