@@ -44,6 +44,7 @@ void Click(wxWindow* button)  // as a player clicks: a disabled button takes non
 
 // at: where the typing goes in, -1 at the end. Half-width katakana (U+FF61 to U+FF9F) take one byte.
 struct NameRow { const char* name; std::string offered; long at; std::string typed, field; bool ok; };
+void PrintTo(const NameRow& row, std::ostream* os) { *os << row.name; }
 const NameRow kNameRows[] = {
     {"ThirtyHalfWidthKatakanaFit", "", -1, Repeat("ﾟ", 30), Repeat("ﾟ", 30), true},
     {"AThirtyFirstIsRefused", Repeat("ﾟ", 30), -1, "｡", Repeat("ﾟ", 30), true},
@@ -76,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, NameFieldTest, testing::ValuesIn(kNameRows),
 
 // clicks: the arrows, < and >, in the order pressed.
 struct BackRow { const char* name; int start; const char* clicks; bool ok; int back; const char* written; };
+void PrintTo(const BackRow& row, std::ostream* os) { *os << row.name; }
 
 class CardBackTest : public testing::TestWithParam<BackRow> {};
 

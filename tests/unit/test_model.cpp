@@ -32,10 +32,10 @@ constexpr BYTE kClearable[28] = {0x0D, 0x01, 0x0C, 0x1D, 0x02, 0x0B, 0x03, 0x0A,
                                  0x2D, 0x05, 0x08, 0x06, 0x07, 0x11, 0x1C, 0x12, 0x1B, 0x13,
                                  0x1A, 0x3D, 0x14, 0x19, 0x15, 0x18, 0x16, 0x17};
 constexpr const char* kClearLine = "21 22 23 24 25 26 27 15 16 17 18 19 20 10 11 12 13 14 6 7 8 9 3 4 5 1 2 0";
-// Only aces, twos and threes are free, and the last card of the stock is a nine: a lost deal.
-constexpr BYTE kLosing[28] = {0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D,
+// Only aces, twos and a ten are free, and the last card of the stock is a nine: a lost deal.
+constexpr BYTE kLosing[28] = {0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x03, 0x0B, 0x0C, 0x0D,
                               0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D,
-                              0x22, 0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 0x21};
+                              0x13, 0x01, 0x02, 0x21, 0x11, 0x12, 0x22, 0x0A};
 constexpr const char* kThreeRecycles = "s26 s s26 s s26 s s26";
 
 struct Table {
@@ -119,10 +119,15 @@ TEST(Deal, TheFirstDealAtAFixedClockIsKnown)
     t.doc->DealCards();
     for (int i = 0; i < 28; ++i)
         EXPECT_EQ(t.doc->GetCard(i + 3).GetCode(), kKnownTriangle[i]) << "triangle index " << i;
+    PictureId face = 0;
+    CRect rect;
+    bool selected = true;
     for (int i = 0; i < 26; ++i) {
         EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 26 - i);
         t.doc->OnStockClick();
         EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[i]) << "turn " << i;
+        t.doc->GetWasteBitmap(&face, &rect, &selected);
+        EXPECT_EQ(face, t.images.FaceImage(kKnownTurns[i])) << "turn " << i;
     }
     EXPECT_EQ(t.doc->GetScore(), -56);
     // The generator goes on: the next deal differs.
@@ -131,6 +136,12 @@ TEST(Deal, TheFirstDealAtAFixedClockIsKnown)
     EXPECT_EQ(t.doc->GetScore(), -112);
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 26);
     EXPECT_EQ(t.doc->GetPileCount(POS_WASTE), 0);
+    // The twelfth deal turns a joker first, into the waste's bottom slot.
+    for (int deal = 2; deal < 12; ++deal)
+        t.doc->DealCards();
+    t.doc->OnStockClick();
+    EXPECT_TRUE(t.doc->GetCard(POS_WASTE).IsJoker());
+    EXPECT_EQ(t.doc->CountJokersLeft(), 2);
 }
 
 TEST(Deal, ANewDealForgetsTheLastOne)
@@ -261,6 +272,17 @@ TEST(Geometry, StatesFollowTheCoveringCards)
     }
     EXPECT_EQ(t.doc->GetPositionState(POS_NONE), PS_EMPTY);
     EXPECT_EQ(t.doc->GetPositionState(31), PS_EMPTY);
+    // Places outside the triangle are neither drawn, counted nor taken.
+    const std::size_t mark = t.journal.size();
+    PictureId picture = 5;
+    for (int index : {-1, 28})
+        t.doc->GetTriangleBitmap(index, &picture, nullptr, nullptr);
+    for (int position : {POS_NONE, POS_WASTE, 31})
+        t.doc->OnCardClick(position);
+    EXPECT_EQ(picture, 5);
+    EXPECT_EQ(t.Since(mark), "");
+    EXPECT_EQ(t.doc->GetPileCount(3), 0);
+    EXPECT_TRUE(t.doc->GetCard(31).IsEmpty());
     EXPECT_EQ(t.doc->GetPositionState(POS_WASTE), PS_EMPTY);
     t.Play("s");
     EXPECT_EQ(t.doc->GetPositionState(POS_WASTE), PS_FREE);
@@ -276,6 +298,7 @@ struct Script {
     int selection;
     bool canUndo;
 };
+void PrintTo(const Script& s, std::ostream* os) { *os << s.name; }
 
 class Rules : public ::testing::TestWithParam<Script> {};
 
@@ -315,6 +338,7 @@ const Script kScripts[] = {
     {"WasteSelectAndDeselect", nullptr, "s w w", {}, "ToggleHighlight @2; ToggleHighlight @2", -56, 0, true},
     {"TriangleThenWaste", nullptr, "s3 23 w", {}, "ToggleHighlight @26; AnimateCardFall 25 @2; AnimateCardFall 4 @26; RefreshScoreLine", -54, 0, true},
     {"WasteThenTriangle", nullptr, "s3 w 23", {}, "ToggleHighlight @2; AnimateCardFall 4 @26; AnimateCardFall 25 @2; RefreshScoreLine", -54, 0, true},
+    {"TriangleThenWasteUndone", nullptr, "s3 23 w u 23 w w", {}, "ToggleHighlight @26; AnimateCardFall 25 @2; AnimateCardFall 4 @26; RefreshScoreLine; ToggleHighlight @26; AnimateCardFall 25 @2; AnimateCardFall 4 @26; RefreshScoreLine; AnimateCardFall 29 @2; RefreshScoreLine", -54, 0, true},
     {"WastePairUndone", nullptr, "s3 w 23 u w", {}, "ToggleHighlight @2; AnimateCardFall 4 @26; AnimateCardFall 25 @2; RefreshScoreLine; ToggleHighlight @2", -56, 2, false},
     {"TriangleThenEmptyWaste", nullptr, "23 w", {}, "ToggleHighlight @26", -56, 26, false},
     {"WasteNotThirteen", nullptr, "s 23 w", {}, "ToggleHighlight @26; ShowMessage NOT13 64", -56, 26, false},
@@ -322,12 +346,14 @@ const Script kScripts[] = {
     {"JokerPairsWithAnything", nullptr, "s11 w 27", {IDYES}, "ShowMessage JOKER 68; ToggleHighlight @2; AnimateCardFall 33 @30; AnimateCardFall 128 @2; RefreshScoreLine", -54, 0, true},
     {"JokerPairUndone", nullptr, "s11 w 27 u 27", {IDYES}, "ShowMessage JOKER 68; ToggleHighlight @2; AnimateCardFall 33 @30; AnimateCardFall 128 @2; RefreshScoreLine; ToggleHighlight @30", -56, 30, false},
     {"StockTurnUndone", nullptr, "s s u", {}, "", -56, 0, false},
+    {"FirstTurnUndone", nullptr, "s u w", {}, "", -56, 0, false},
     {"JokerOnTheWasteAskedToo", nullptr, "s11 22 w", {IDNO}, "ToggleHighlight @25; ShowMessage JOKER 68", -56, 25, false},
     // Designed deals cost two deals.
     {"TriangleKingGoesAlone", kClearable, "21", {}, "AnimateCardFall 61 @24; RefreshScoreLine", -110, 0, true},
     {"KingCannotBeSelectedAfterOthers", kClearable, "22 21", {}, "ToggleHighlight @25; ShowMessage NOT13 64", -112, 25, false},
     {"SecondJokerNoticeNeverComes", kClearable, "s6 w 22 s18 w", {IDYES}, "ShowMessage JOKER 68; ToggleHighlight @2; AnimateCardFall 20 @25; AnimateCardFall 129 @2; RefreshScoreLine; ToggleHighlight @2", -110, 2, false},
     {"RecycleRefreshesTheScore", kClearable, "s26 s", {}, "RefreshScoreLine", -112, 0, false},
+    {"OnlyWasteCardPairedAndUndone", kLosing, "s w 27 w u w 27", {}, "ToggleHighlight @2; AnimateCardFall 10 @30; AnimateCardFall 35 @2; RefreshScoreLine; ToggleHighlight @2; AnimateCardFall 10 @30; AnimateCardFall 35 @2; RefreshScoreLine", -110, 0, true},
     {"RecyclesRunOut", kClearable, "s26 s s26 s s26 s s26 s s", {}, "RefreshScoreLine; RefreshScoreLine; RefreshScoreLine", -112, 0, false},
 };
 INSTANTIATE_TEST_SUITE_P(Model, Rules, ::testing::ValuesIn(kScripts), [](const auto& row) { return std::string(row.param.name); });
@@ -362,9 +388,11 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
     EXPECT_TRUE(selected);
     t.doc->GetTriangleBitmap(0, &picture, &rect, &selected);
     EXPECT_EQ(picture, 189);  // the jack of spades at the apex
+    EXPECT_FALSE(selected);
+    t.Play("w 27");  // the ace of clubs selected instead
     t.doc->GetTriangleBitmap(27, &picture, &rect, &selected);
     EXPECT_EQ(picture, 133);
-    EXPECT_FALSE(selected);
+    EXPECT_TRUE(selected);
     EXPECT_EQ(Describe(rect), Describe(PositionRect(30, 77, 106)));
 }
 
@@ -375,10 +403,16 @@ TEST(Stock, TheLastCardAndAnUndoneTurn)
     for (int i = 0; i < 25; ++i)
         t.doc->OnStockClick();
     EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[25]);
+    EXPECT_EQ(t.doc->GetPositionState(POS_STOCK), PS_FREE);
+    PictureId picture = 0;
+    CRect rect;
+    t.doc->GetStockBitmap(&picture, &rect);
+    EXPECT_EQ(picture, 146);  // the back, not a tile
     t.doc->Undo();
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 2);
     EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[24]);
     EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[23]);
+    EXPECT_EQ(t.doc->GetPileCount(POS_WASTE), 24);
     EXPECT_FALSE(t.doc->CanUndo());
 }
 
@@ -386,7 +420,8 @@ TEST(Bonus, TurnBacksAndJokersLeft)
 {
     const struct { const char* play; int bonus; int jokers; } rows[] = {
         {"", 2000, 2},        {"s26 s", 200, 2},         {"s26 s s26 s", 20, 2},          {kThreeRecycles, 0, 2},
-        {"s6 w 22", 1000, 1}, {"s6 w 22 s18 w 23", 500, 0}, {"s6 w 22 s20 s s26 s", 10, 1}, {"s6 w 22 s18 w 23 s2 s s26 s", 5, 0}};
+        {"s6 w 22", 1000, 1}, {"s6 w 22 s18 w 23", 500, 0}, {"s6 w 22 s20 s s26 s", 10, 1}, {"s6 w 22 s18 w 23 s2 s s26 s", 5, 0},
+        {"21 22 23 24 25 26 27 15 16 17 18 19 20 10 11 12 13 14 6 7 8 9 3 4 5 1 2 s26 s", 200, 2}};  // the apex alone left
     for (const auto& row : rows) {
         Table t;
         t.DealTriangle(kClearable);
@@ -394,6 +429,7 @@ TEST(Bonus, TurnBacksAndJokersLeft)
         t.Play(row.play);
         EXPECT_EQ(t.doc->GetBonus(), row.bonus) << row.play;
         EXPECT_EQ(t.doc->CountJokersLeft(), row.jokers) << row.play;
+        EXPECT_TRUE(t.doc->HasMove()) << row.play;  // a king is free in every row
     }
 }
 
@@ -416,10 +452,12 @@ TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
     EXPECT_EQ(t.doc->GetFastPlayer(), "太郎");
     EXPECT_EQ(t.doc->GetFastTimeSpan(), 42);
     EXPECT_EQ(t.doc->ClearSeconds(), 42);
-    // Nothing more: no second bonus, no turn-back of a cleared deal.
+    // Undone and cleared again: the apex comes back, but no second bonus, no turn-back of a cleared deal.
     std::size_t after = t.journal.size();
-    t.Play("s26 s s");
-    EXPECT_EQ(t.Since(after), "");
+    t.doc->Undo();
+    EXPECT_EQ(t.doc->GetCard(3).GetCode(), 0x0D);
+    t.Play("0 s26 s s");
+    EXPECT_EQ(t.Since(after), Expand("AnimateCardFall 13 @3; RefreshScoreLine"));
     EXPECT_EQ(t.doc->GetRecycleCount(), 0);
     EXPECT_FALSE(t.doc->HasMove());
     // The name typed last is offered again at exit.
@@ -502,8 +540,9 @@ TEST(EndOfDeal, MovesLeftInTheLosingDeal)
     Table t;
     t.DealTriangle(kLosing);
     // Only the waste's top card can help: a king, a joker or a partner of a free card.
-    const struct { int turns; bool move; } rows[] = {{0, false}, {1, false}, {4, true}, {5, false},
-                                                      {6, true},  {8, false}, {9, true}, {10, false}};
+    // The first card turned, a three, is the waste's only card: its partner is the last of seven free cards.
+    const struct { int turns; bool move; } rows[] = {{0, false}, {1, true},  {2, false}, {4, true},
+                                                      {6, true},  {8, false}, {11, true}, {12, false}};
     int turned = 0;
     for (const auto& row : rows) {
         for (; turned < row.turns; ++turned)

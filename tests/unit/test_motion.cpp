@@ -104,46 +104,47 @@ struct RouteCase {
     int ticks;          // after the first: a whole lap of a tour
     const char* turns;
 };
+void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.name; }
 
 const RouteCase kRoutes[] = {
-    {"border", 0, 632, 420, "0,0 19,0 38,0 57,0", 86, "30:555,0 43:555,314 73:0,314 86:0,0"},
-    {"border, legs of whole steps", 0, 647, 418, "0,0 19,0 38,0 57,0", 84,
+    {"Border", 0, 632, 420, "0,0 19,0 38,0 57,0", 86, "30:555,0 43:555,314 73:0,314 86:0,0"},
+    {"BorderInLegsOfWholeSteps", 0, 647, 418, "0,0 19,0 38,0 57,0", 84,
      "30:570,0 42:570,312 72:0,312 84:0,0"},
-    {"eight rows", 5, 632, 420, "0,0 19,0 38,0 57,0", 148,
+    {"EightRows", 5, 632, 420, "0,0 19,0 38,0 57,0", 148,
      "30:555,0 37:555,157 67:0,157 74:0,314 104:555,314 111:555,157 141:0,157 148:0,0"},
-    {"eight columns", 10, 632, 420, "0,0 19,0 38,0 57,0", 112,
+    {"EightColumns", 10, 632, 420, "0,0 19,0 38,0 57,0", 112,
      "15:277,0 28:277,314 43:555,314 56:555,0 71:277,0 84:277,314 99:0,314 112:0,0"},
-    {"grid", 20, 632, 420, "0,0 19,0 38,0 57,0", 176,
+    {"Grid", 20, 632, 420, "0,0 19,0 38,0 57,0", 176,
      "15:277,0 22:277,157 29:277,0 44:555,0 51:555,157 66:277,157 81:555,157 88:555,314 "
      "103:277,314 110:277,157 117:277,314 132:0,314 139:0,157 154:277,157 169:0,157 176:0,0"},
-    {"zigzag", 200, 632, 420, "0,0 19,0 38,0 57,0", 195,
+    {"Zigzag", 200, 632, 420, "0,0 19,0 38,0 57,0", 195,
      "30:555,0 32:555,52 62:0,52 65:0,106 95:555,106 97:555,158 127:0,158 130:0,212 "
      "160:555,212 162:555,264 192:0,264 194:0,314 195:0,0"},
     // In a field 38 wide: the bottom at the foot of a right drop, of a left
     // drop, and within a right drop.
-    {"zigzag ending on the right", 200, 115, 264, "0,0 19,0 38,0 38,26", 14,
+    {"ZigzagEndingOnTheRight", 200, 115, 264, "0,0 19,0 38,0 38,26", 14,
      "2:38,0 4:38,52 6:0,52 9:0,106 11:38,106 13:38,158 14:0,0"},
-    {"zigzag ending on the left", 200, 115, 318, "0,0 19,0 38,0 38,26", 19,
+    {"ZigzagEndingOnTheLeft", 200, 115, 318, "0,0 19,0 38,0 38,26", 19,
      "2:38,0 4:38,52 6:0,52 9:0,106 11:38,106 13:38,158 15:0,158 18:0,212 19:0,0"},
-    {"zigzag cut short on the left", 200, 115, 276, "0,0 19,0 38,0 38,26", 17,
+    {"ZigzagCutShortOnTheLeft", 200, 115, 276, "0,0 19,0 38,0 38,26", 17,
      "2:38,0 4:38,52 6:0,52 9:0,106 11:38,106 13:38,158 15:0,158 16:0,170 17:0,0"},
-    {"spiral of width-bound rings", 2000, 191, 264, "0,0 19,0 38,0 57,0", 58,
+    {"SpiralOfWidthBoundRings", 2000, 191, 264, "0,0 19,0 38,0 57,0", 58,
      "6:114,0 13:114,158 19:0,158 26:0,0 27:19,26 31:95,26 36:95,132 40:19,132 45:19,26 46:38,52 48:76,52 "
      "51:76,106 53:38,106 56:38,52 57:57,78 58:0,0"},
-    {"spiral of height-bound rings", 2000, 197, 210, "0,0 19,0 38,0 57,0", 39,
+    {"SpiralOfHeightBoundRings", 2000, 197, 210, "0,0 19,0 38,0 57,0", 39,
      "7:120,0 11:120,104 18:0,104 22:0,0 23:19,26 28:101,26 30:101,78 35:19,78 37:19,26 38:38,52 39:0,0"},
-    {"corner walk", 50, 632, 420, "0,0 19,0 38,0 57,0", 140, "30:555,0 60:0,0 90:555,0 103:555,314 133:0,314"},
-    {"columns wrapping to the left", 100, 115, 420, "0,314 0,288 0,262 0,236", 45,
+    {"CornerWalk", 50, 632, 420, "0,0 19,0 38,0 57,0", 140, "30:555,0 60:0,0 90:555,0 103:555,314 133:0,314"},
+    {"ColumnsWrappingToTheLeft", 100, 115, 420, "0,314 0,288 0,262 0,236", 45,
      "11:0,41 12:19,314 15:19,255 16:38,314 26:38,54 27:0,314 35:0,124 36:19,314"},
-    {"wander", 500, 632, 420, "0,0 19,0 38,0 57,0", 40, "6:76,0 11:0,26 16:0,104 21:19,0 26:76,0 31:19,0"},
-    {"bounce", 1000, 632, 420, "0,0 19,26 38,52 57,78", 72,
+    {"Wander", 500, 632, 420, "0,0 19,0 38,0 57,0", 40, "6:76,0 11:0,26 16:0,104 21:19,0 26:76,0 31:19,0"},
+    {"Bounce", 1000, 632, 420, "0,0 19,26 38,52 57,78", 72,
      "13:229,314 14:229,314 27:458,0 28:458,0 34:555,132 35:555,132 42:422,314 43:422,314 "
      "56:192,0 57:192,0 68:0,262 69:0,262 71:38,314 72:38,314"},
     // The bottom crossing truncates to x 228, which the card reaches while
     // still a pixel above the edge: x is tested first, and it arrives.
-    {"bounce, x arriving first", 1000, 632, 419, "0,0 19,26 38,52 57,78", 40,
+    {"BounceWithXArrivingFirst", 1000, 632, 419, "0,0 19,26 38,52 57,78", 40,
      "12:228,313 13:228,313 25:456,0 26:456,0 32:555,135 33:555,135 40:424,313"},
-    {"any other bonus", 7, 632, 420, "0,0 19,0 38,0 57,0", 30, "30:555,0"},
+    {"AnyOtherBonus", 7, 632, 420, "0,0 19,0 38,0 57,0", 30, "30:555,0"},
 };
 
 class MotionRoute : public testing::TestWithParam<RouteCase> {};
@@ -151,7 +152,6 @@ class MotionRoute : public testing::TestWithParam<RouteCase> {};
 // The random patterns draw from the game's own generator, as in a real run.
 TEST_P(MotionRoute, FirstPlacesAndTurns) {
     const RouteCase& c = GetParam();
-    SCOPED_TRACE(c.name);
     CRuntimeRandom random, lapRandom;
     CAnimRunState run, lapRun;
     CAnimMotion head(random, run), lap(lapRandom, lapRun);
@@ -162,7 +162,8 @@ TEST_P(MotionRoute, FirstPlacesAndTurns) {
     EXPECT_EQ(Turns(lap, c.bonus, Window(c.width, c.height), c.ticks), c.turns);
 }
 
-INSTANTIATE_TEST_SUITE_P(Patterns, MotionRoute, testing::ValuesIn(kRoutes));
+INSTANTIATE_TEST_SUITE_P(Patterns, MotionRoute, testing::ValuesIn(kRoutes),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(MotionTours, SpiralOfTheTableWindow) {
     ScriptedRandom random({0});
@@ -208,6 +209,21 @@ TEST(MotionRandom, WanderStopsAtEdgesAndRedrawsBlockedDirections) {
     }
     EXPECT_EQ(places, "0,0/-1 1,0/5 1,1/5 0,1/5 0,0/5 1,0/5");
     EXPECT_EQ(random.Draws(), 8u);
+}
+
+// Steps that land exactly on an edge are plain moves: the direction holds
+// until the next step is blocked. Draws of 7, 5 and 6 turn down, left, up.
+TEST(MotionRandom, WanderStepsOntoEdgesWithoutRedrawing) {
+    ScriptedRandom random({7, 5, 6});
+    CAnimRunState run;
+    CAnimMotion motion(random, run);
+    std::string places;
+    for (int t = 0; t < 9; ++t) {
+        const CRect r = motion.PlayFrame(500, Window(114, 156, 76, 104));
+        Append(places, Text({r.left, r.top}) + "/" + std::to_string(run.s_nWanderTicks));
+    }
+    EXPECT_EQ(places, "0,0/-1 19,0/0 38,0/1 38,26/0 38,52/1 19,52/0 0,52/1 0,26/0 0,0/1");
+    EXPECT_EQ(random.Draws(), 3u);
 }
 
 // --- what one celebration leaves to the next ------------------------------------------
@@ -290,6 +306,7 @@ TEST(MotionBounce, NextEdgePointAndVelocity) {
         {"top crossing truncated onto the left edge, moving left", {19, 25, -19, -26}, 555, 314, {0, 0}, {19, 26}},
         {"side edge met behind, top", {555, 0, 19, 26}, 555, 314, {555, 0}, {-19, 26}},
         {"side edge met behind, bottom", {0, 314, -19, -26}, 555, 314, {0, 314}, {19, -26}},
+        {"bottom crossing at the corner the card stands in", {1, 1, -1, 1}, 1, 1, {1, 1}, {-1, -1}},
         {"side edge met behind in a field a pixel tall", {555, 1, 19, -26}, 555, 1, {555, 1}, {-19, -26}},
         // No room or no motion: the card stays; a step on one axis only
         // (a card under four pixels) runs straight to the edge and back.
