@@ -9,6 +9,7 @@
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/uiaction.h>
 
 #include "GuiTest.h"
@@ -66,7 +67,12 @@ protected:
         wxCommandEvent menu(wxEVT_MENU, CMainFrame::MenuItemId(commandId));
         m_frame->ProcessWindowEvent(menu);
     }
-    wxImage Shown() { return m_view->RenderedTable().ConvertToImage(); }
+    wxImage Shown(wxRect area = wxRect())
+    {
+        const wxBitmap& table = m_view->RenderedTable();
+        return (area.IsEmpty() ? table : table.GetSubBitmap(area)).ConvertToImage();
+    }
+    bool ScreenShowsTable() { return Same(OnScreen(m_view), Shown()); }
     wxImage Fresh()  // what a full repaint would show now
     {
         wxBitmap bitmap(m_view->GetClientSize(), 24);
@@ -124,6 +130,38 @@ TEST_F(TableTest, CardsShowTheTableAtTheirCutCornersAndTheStripsLieAtTheBottom)
     EXPECT_FALSE(RedInScoreStrip(0, W - 56));
 }
 
+TEST_F(TableTest, EachLineOfTheStripsStandsAtItsPlace)
+{
+    const wxImage image = Shown();
+    const int W = image.GetWidth(), H = image.GetHeight(), h = m_view->StripHeight();
+    // x, y: where the text starts; until: where the next text covers it.
+    struct Row { std::string text; int x, y, until; wxColour colour; };
+    const Row rows[] = {
+        {LoadResString(IDS_FAST_NONE), 16, H - 2 * h + 2, W, *wxBLACK},
+        {FormatResString(IDS_BONUS_LINE, m_doc.GetBonus()), 16, H - h + 2, W - 96, *wxBLACK},
+        {LoadResString(IDS_SCORE_LABEL), W - 96, H - h + 2, W - 56, *wxBLACK},
+        {std::to_string(m_doc.GetScore()), W - 56, H - h + 2, W, wxColour(255, 0, 0)},  // negative: red
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        // The text alone, in its white box.
+        wxBitmap alone(W, h, 24);
+        wxSize box;
+        {
+            wxMemoryDC dc(alone);
+            dc.SetBackground(*wxWHITE_BRUSH);
+            dc.Clear();
+            dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+            dc.SetTextForeground(row.colour);
+            dc.DrawText(wxString::FromUTF8(row.text), 0, 0);
+            box = dc.GetTextExtent(wxString::FromUTF8(row.text));
+        }
+        box.x = std::min(box.x, row.until - row.x);
+        EXPECT_TRUE(Same(image.GetSubImage(wxRect(wxPoint(row.x, row.y), box)),
+                         alone.ConvertToImage().GetSubImage(wxRect(box))));
+    }
+}
+
 TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
 {
     const CRect left = Rect(24), upper = Rect(18);  // 24 and 25, a 4 and a 9, lie over 18
@@ -139,8 +177,20 @@ TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
         {"its partner takes both away", Centre(Rect(25)), POS_NONE, 0, {"PlayWave 300", "PlayWave 300"}},
         {"a gap reaches the card above it", {60, 230}, 18, 18, {}},
     };
+    ASSERT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }));  // the window is up
     std::vector<CRect> frames;
-    m_view->SetFallFrameObserver([&](const CRect& frame) { frames.push_back(frame); });
+    m_view->SetFallFrameObserver([&](const CRect& frame) {
+        frames.push_back(frame);
+        // On screen before the next frame, while the view is busy: the face, a plain rectangle.
+        EXPECT_TRUE(m_view->IsFalling());
+        const wxRect shown =
+            wxRect(frame.left, frame.top, frame.Width(), frame.Height()).Intersect(wxRect(m_view->GetClientSize()));
+        const wxBitmap* face = m_pictures.Get(m_images.FaceImage(frame.left == left.left ? 4 : 9));
+        if (!shown.IsEmpty()) {
+            EXPECT_TRUE(Same(Shown(shown), face->ConvertToImage().GetSubImage(wxRect(shown.GetSize()))));
+            EXPECT_TRUE(Same(OnScreen(m_view, shown), Shown(shown)));
+        }
+    });
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const wxImage before = Shown();
@@ -162,28 +212,38 @@ TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
         for (int y = start.top; y < m_view->ClientRect().bottom + 8; y += 8)
             expected.push_back(CRect{start.left, y, start.right, y + start.Height()});
     EXPECT_TRUE(frames == expected);
+    EXPECT_FALSE(m_view->IsFalling());
 }
 
 TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
 {
     auto turn = [&] { PressAt(Centre(Rect(POS_STOCK))); };
-    struct Row { const char* name; std::function<void()> act; bool undo; };
+    auto waste = [&] { PressAt(Centre(Rect(POS_WASTE))); };
+    // atOnce: on screen before the press returns, as a message box may follow.
+    struct Row { const char* name; std::function<void()> act; bool undo, atOnce = false; };
     const Row rows[] = {
         {"a fresh deal", [] {}, false},
         {"a stock turn", turn, true},
-        {"a card selected", [&] { PressAt(Centre(Rect(24))); }, false},
-        {"deselected again", [&] { PressAt(Centre(Rect(24))); }, true},
+        {"a card selected", [&] { PressAt(Centre(Rect(24))); }, false, true},
+        {"deselected again", [&] { PressAt(Centre(Rect(24))); }, true, true},
+        {"the waste selected", waste, false, true},
+        {"the stock pressed meanwhile", turn, false},
+        {"the waste deselected", waste, true, true},
+        {"a pair removed", [&] { PressAt(Centre(Rect(24))); PressAt(Centre(Rect(25))); }, true},
         {"the stock turned to its end", [&] { while (m_doc.GetPileCount(POS_STOCK) > 0) turn(); }, true},
         {"undone from the menu", [&] { Command(ID_GAME_UNDO); }, false},
     };
-    const CPoint waste = Centre(Rect(POS_WASTE));
+    const CPoint wastePoint = Centre(Rect(POS_WASTE));
+    ASSERT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }));
     for (const Row& row : rows) {
         row.act();
+        EXPECT_TRUE(!row.atOnce || ScreenShowsTable()) << row.name;
+        EXPECT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }, 1000)) << row.name;
         wxUpdateUIEvent update(CMainFrame::MenuItemId(ID_GAME_UNDO));
         m_frame->ProcessWindowEvent(update);
         EXPECT_EQ(update.GetEnabled(), row.undo) << row.name;
         EXPECT_TRUE(Same(Shown(), Fresh())) << row.name;
-        EXPECT_EQ(Pixel(Shown(), waste.x, waste.y) != kTable, m_doc.GetPileCount(POS_WASTE) > 0) << row.name;
+        EXPECT_EQ(Pixel(Shown(), wastePoint.x, wastePoint.y) != kTable, m_doc.GetPileCount(POS_WASTE) > 0) << row.name;
     }
     const int score = m_doc.GetScore();
     Command(ID_GAME_DEAL);
@@ -196,6 +256,7 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
     Command(ID_GAME_CARDBACK);
     EXPECT_EQ(m_journal.back(), "ChooseCardBack");
     EXPECT_TRUE(Same(Shown(), Fresh()));
+    EXPECT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }, 1000));
     bool about = false;  // About shows its box, which closes here from its own loop
     wxTheApp->CallAfter([&] {
         auto* box = dynamic_cast<wxDialog*>(wxTopLevelWindows.GetLast()->GetData());
