@@ -6,17 +6,22 @@
 #include <memory>
 #include <vector>
 
+#include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
 #include <wx/uiaction.h>
 
 #include "GuiTest.h"
 #include "celebration/ClearAnimWnd.h"
 #include "model/Tolvane32Doc.h"
+#include "res/Assets.h"
 #include "res/Strings.h"
 #include "res/resource.h"
+#include "shell/AboutDlg.h"
 #include "shell/MainFrame.h"
 #include "tests/unit/Fakes.h"
 #include "view/PictureCache.h"
@@ -259,9 +264,20 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
     EXPECT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }, 1000));
     bool about = false;  // About shows its box, which closes here from its own loop
     wxTheApp->CallAfter([&] {
-        auto* box = dynamic_cast<wxDialog*>(wxTopLevelWindows.GetLast()->GetData());
-        if ((about = box != nullptr && box->IsModal()))
-            box->EndModal(wxID_OK);
+        auto* box = dynamic_cast<CAboutDlg*>(wxTopLevelWindows.GetLast()->GetData());
+        if (!(about = box != nullptr && box->IsModal()))
+            return;
+        // Over the frame, the icon shown, the version line whole and clear of OK, Esc as OK.
+        auto centre = [](const wxRect& r) { return r.GetPosition() * 2 + r.GetSize(); };
+        const wxPoint off = centre(box->GetRect()) - centre(m_frame->GetRect());
+        EXPECT_LE(std::abs(off.x) + std::abs(off.y), 2) << off.x << "," << off.y;
+        const wxStaticText* line = box->VersionLine();
+        EXPECT_TRUE(box->Icon()->GetBitmap().IsOk());
+        EXPECT_GE(line->GetSize().x, line->GetTextExtent(line->GetLabel()).x);
+        EXPECT_LT(line->GetRect().GetRight(), box->OkButton()->GetPosition().x);
+        EXPECT_LE(box->OkButton()->GetRect().GetRight(), box->GetClientSize().x);
+        EXPECT_EQ(box->GetEscapeId(), wxID_OK);
+        box->EndModal(wxID_OK);
     });
     Command(ID_APP_ABOUT);
     EXPECT_TRUE(about);
@@ -285,6 +301,11 @@ TEST_F(TableTest, TheMenuHoldsTheGameAndHelpCommandsWithoutAccelerators)
                               item(ID_GAME_UNDO, IDS_MENU_UNDO), item(ID_GAME_CARDBACK, IDS_MENU_CARDBACK), "-",
                               item(ID_APP_EXIT, IDS_MENU_EXIT), LoadResString(IDS_MENU_HELP),
                               item(ID_HELP_FINDER, IDS_MENU_HELP_FINDER), item(ID_APP_ABOUT, IDS_MENU_ABOUT)}));
+    // The window manager gets the icon at every size the program holds.
+    m_frame->SetProgramIcons();
+    for (int pixels : {16, 32, 48, 64, 128, 256})
+        EXPECT_EQ(m_frame->GetIcons().GetIcon(pixels, wxIconBundle::FALLBACK_NONE).GetWidth(),
+                  FindIconPng(pixels) ? pixels : -1) << pixels;
 }
 
 TEST_F(TableTest, TheCloseBoxAsksFirstAndClosesOnOkOnly)
