@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include <wx/frame.h>
 #include <wx/weakref.h>
@@ -49,22 +50,18 @@ public:
     CCardImageSet images;
     CRuntimeRandom random;
     CAnimRunState state;
+    fakes::FakeSettings settings{journal};
 };
 
 TEST(CelebrationWindow, APressStopsTheTuneAsksOnceAndClosesWithTheAnswer)
 {
     CelebrationHost host;
-    Journal journal;
-    fakes::FakeSettings settings(journal);
     host.pictures.LoadAll();
-    host.images.LoadImages(host.pictures, settings);
+    host.images.LoadImages(host.pictures, host.settings);
     auto* frame = new wxFrame(nullptr, wxID_ANY, "", wxPoint(4, 4), wxSize(640, 480));
     frame->Show();
     auto cloth = [](CClearAnimWnd* wnd) { return wnd->Cloth().ConvertToImage(); };
-    auto press = [](CClearAnimWnd* wnd) {
-        wxMouseEvent event(wxEVT_LEFT_DOWN);
-        wnd->ProcessWindowEvent(event);
-    };
+    auto press = [](CClearAnimWnd* wnd) { wxMouseEvent event(wxEVT_LEFT_DOWN); wnd->ProcessWindowEvent(event); };
     // The tick goes on behind the question, and a press meanwhile is not a second one.
     auto meanwhile = [&](CClearAnimWnd* wnd) {
         const wxImage before = cloth(wnd);
@@ -79,10 +76,8 @@ TEST(CelebrationWindow, APressStopsTheTuneAsksOnceAndClosesWithTheAnswer)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.bonus);
+        std::tie(host.bonus, host.answer, host.whileAsked) = std::tie(row.bonus, row.answer, row.whileAsked);
         host.journal.clear();
-        host.bonus = row.bonus;
-        host.answer = row.answer;
-        host.whileAsked = row.whileAsked;
         wxWeakRef<CClearAnimWnd> wnd(new CClearAnimWnd(host));
         ASSERT_TRUE(wnd->Create(frame, wxRect(0, 0, 600, 400)));
         EXPECT_EQ(wxWindow::GetCapture(), wnd.get());

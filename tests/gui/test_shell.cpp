@@ -82,6 +82,7 @@ TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
             EXPECT_EQ(dlg->ScoreField()->GetValue(), "achieved");
             const wxWindow* focus = row.focusOnName ? static_cast<wxWindow*>(dlg->NameField()) : dlg->OkButton();
             EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())), focus->GetHandle());
+            EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());  // Enter
             dlg->NameField()->AppendText(wxString::FromUTF8(row.typed));
             Click(dlg->FindWindow(row.button));
         });
@@ -113,6 +114,7 @@ TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
         // The arrow that would leave the range is disabled at its end.
         EXPECT_EQ(dlg->PrevButton()->IsEnabled(), dlg->m_nCover > 0);
         EXPECT_EQ(dlg->NextButton()->IsEnabled(), dlg->m_nCover < 3);
+        EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());
         Click(row.ok ? dlg->OkButton() : dlg->CancelButton());
     });
     EXPECT_EQ(RunCardBackDialog(nullptr, images, pictures), row.ok ? IDOK : IDCANCEL);

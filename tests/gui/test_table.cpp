@@ -277,6 +277,7 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
         EXPECT_LT(line->GetRect().GetRight(), box->OkButton()->GetPosition().x);
         EXPECT_LE(box->OkButton()->GetRect().GetRight(), box->GetClientSize().x);
         EXPECT_EQ(box->GetEscapeId(), wxID_OK);
+        EXPECT_EQ(box->GetDefaultItem(), box->OkButton());
         box->EndModal(wxID_OK);
     });
     Command(ID_APP_ABOUT);
