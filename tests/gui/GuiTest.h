@@ -31,6 +31,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int millis = 5000)
         if (std::chrono::steady_clock::now() > end)
             return false;
         wxEventLoopBase::GetActive()->DispatchTimeout(10);  // the next event, or 10 ms without one
+        while (wxTheApp->Pending())  // and all that is ready: done() may be slow to ask
+            wxTheApp->Dispatch();
         wxTheApp->ProcessPendingEvents();
         wxTheApp->ProcessIdle();
     }

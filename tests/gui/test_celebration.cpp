@@ -81,10 +81,11 @@ TEST(CelebrationWindow, APressStopsTheTuneAsksOnceAndClosesWithTheAnswer)
         wxWeakRef<CClearAnimWnd> wnd(new CClearAnimWnd(host));
         ASSERT_TRUE(wnd->Create(frame, wxRect(0, 0, 600, 400)));
         EXPECT_EQ(wxWindow::GetCapture(), wnd.get());
-        // What the ticks draw reaches the screen: the first card, then more.
+        // What the ticks draw reaches the screen, where the first cards lie.
         const wxImage plain = cloth(wnd);
+        const wxRect corner(0, 0, 120, 140);
         EXPECT_TRUE(PumpUntil([&] { return !Same(cloth(wnd), plain); }));
-        EXPECT_TRUE(PumpUntil([&] { return Same(OnScreen(wnd), cloth(wnd)); }));
+        EXPECT_TRUE(PumpUntil([&] { return Same(OnScreen(wnd, corner), cloth(wnd).GetSubImage(corner)); }));
         press(wnd);
         EXPECT_EQ(host.journal, row.heard);
         EXPECT_FALSE(wnd);
