@@ -42,19 +42,20 @@ void Click(wxWindow* button)  // as a player clicks: a disabled button takes non
         button->ProcessWindowEvent(click);
 }
 
-// at: where the typing goes in, -1 at the end. Half-width katakana (U+FF61 to U+FF9F) take one byte.
-struct NameRow { const char* name; std::string offered; long at; std::string typed, field; bool ok; };
+// at: where the typing goes in, -1 at the end; caret: where it is afterwards.
+// Half-width katakana (U+FF61 to U+FF9F) take one byte.
+struct NameRow { const char* name; std::string offered; long at; std::string typed, field; bool ok; long caret; };
 void PrintTo(const NameRow& row, std::ostream* os) { *os << row.name; }
 const NameRow kNameRows[] = {
-    {"ThirtyHalfWidthKatakanaFit", "", -1, Repeat("ﾟ", 30), Repeat("ﾟ", 30), true},
-    {"AThirtyFirstIsRefused", Repeat("ﾟ", 30), -1, "｡", Repeat("ﾟ", 30), true},
-    {"FifteenKanjiFitASixteenthIsRefused", Repeat("山", 15), -1, "山", Repeat("山", 15), true},
-    {"HalfWidthSignsFillTheLastBytes", "山" + Repeat("a", 26), 1, "｡ﾟ山", "山｡ﾟ" + Repeat("a", 26), true},
-    {"APasteIsCutAtACharacterBoundary", "ab" + Repeat("z", 23), 2, "山田太郎", "ab山田" + Repeat("z", 23), true},
-    {"BlanksOnlyLeaveOkDisabled", "", -1, " \t ", " \t ", false},
-    {"AFullWidthBlankIsAName", "", -1, "　", "　", true},
-    {"AnOfferedNameEnablesOk", "  Hanako", -1, "", "  Hanako", true},
-    {"OfferedBlanksLeaveOkDisabled", "   ", -1, "", "   ", false},
+    {"ThirtyHalfWidthKatakanaFit", "", -1, Repeat("ﾟ", 30), Repeat("ﾟ", 30), true, 30},
+    {"AThirtyFirstIsRefused", Repeat("ﾟ", 30), -1, "｡", Repeat("ﾟ", 30), true, 30},
+    {"FifteenKanjiFitASixteenthIsRefused", Repeat("山", 15), -1, "山", Repeat("山", 15), true, 15},
+    {"HalfWidthSignsFillTheLastBytes", "山" + Repeat("a", 26), 1, "｡ﾟ山", "山｡ﾟ" + Repeat("a", 26), true, 3},
+    {"APasteIsCutAtACharacterBoundary", "ab" + Repeat("z", 23), 2, "山田太郎", "ab山田" + Repeat("z", 23), true, 4},
+    {"BlanksOnlyLeaveOkDisabled", "", -1, " \t ", " \t ", false, 3},
+    {"AFullWidthBlankIsAName", "", -1, "　", "　", true, 1},
+    {"AnOfferedNameEnablesOk", "  Hanako", -1, "", "  Hanako", true, 8},
+    {"OfferedBlanksLeaveOkDisabled", "   ", -1, "", "   ", false, 3},
 };
 
 class NameFieldTest : public testing::TestWithParam<NameRow> {};
@@ -68,12 +69,40 @@ TEST_P(NameFieldTest, HoldsAtMostTheLimitInShiftJisBytes)
     wxTextCtrl* field = dlg.NameField();
     field->SetInsertionPoint(row.at < 0 ? field->GetLastPosition() : row.at);
     field->WriteText(wxString::FromUTF8(row.typed));
+    wxTheApp->ProcessPendingEvents();
     EXPECT_EQ(field->GetValue().utf8_string(), row.field);
     EXPECT_EQ(dlg.OkButton()->IsEnabled(), row.ok);
+    EXPECT_EQ(field->GetInsertionPoint(), row.caret);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, NameFieldTest, testing::ValuesIn(kNameRows),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The dialog as the game runs it: the focus where typing or Enter is due,
+// OK giving the name as typed, Cancel or Esc keeping the offered one.
+TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
+{
+    struct Row { std::string offered, typed; int button, result; std::string name; bool focusOnName; };
+    const Row rows[] = {
+        {"", "  Taro ", wxID_OK, IDOK, "  Taro ", true},
+        {"Hanako", "ko", wxID_OK, IDOK, "Hanakoko", false},
+        {"Hanako", "x", wxID_CANCEL, IDCANCEL, "Hanako", false},
+    };
+    for (const Row& row : rows) {
+        wxTheApp->CallAfter([&] {  // runs in the dialog's own loop
+            auto* dlg = static_cast<CPlayerNameDlg*>(wxTopLevelWindows.GetLast()->GetData());
+            EXPECT_EQ(dlg->ScoreField()->GetValue(), "achieved");
+            const wxWindow* focus = row.focusOnName ? static_cast<wxWindow*>(dlg->NameField()) : dlg->OkButton();
+            EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())), focus->GetHandle());
+            EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());  // Enter
+            dlg->NameField()->AppendText(wxString::FromUTF8(row.typed));
+            Click(dlg->FindWindow(row.button));
+        });
+        std::string name = row.offered;
+        EXPECT_EQ(RunPlayerNameDialog(nullptr, "achieved", name), row.result);
+        EXPECT_EQ(name, row.name);
+    }
+}
 
 // clicks: the arrows, < and >, in the order pressed.
 struct BackRow { const char* name; int start; const char* clicks; bool ok; int back; const char* written; };
@@ -98,6 +127,7 @@ TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
         // The arrow that would leave the range is disabled at its end.
         EXPECT_EQ(dlg->PrevButton()->IsEnabled(), dlg->m_nCover > 0);
         EXPECT_EQ(dlg->NextButton()->IsEnabled(), dlg->m_nCover < 3);
+        EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());
         Click(row.ok ? dlg->OkButton() : dlg->CancelButton());
     });
     EXPECT_EQ(RunCardBackDialog(nullptr, images, pictures), row.ok ? IDOK : IDCANCEL);

@@ -6,16 +6,22 @@
 #include <memory>
 #include <vector>
 
+#include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
 #include <wx/uiaction.h>
 
 #include "GuiTest.h"
 #include "celebration/ClearAnimWnd.h"
 #include "model/Tolvane32Doc.h"
+#include "res/Assets.h"
 #include "res/Strings.h"
 #include "res/resource.h"
+#include "shell/AboutDlg.h"
 #include "shell/MainFrame.h"
 #include "tests/unit/Fakes.h"
 #include "view/PictureCache.h"
@@ -67,7 +73,12 @@ protected:
         wxCommandEvent menu(wxEVT_MENU, CMainFrame::MenuItemId(commandId));
         m_frame->ProcessWindowEvent(menu);
     }
-    wxImage Shown() { return m_view->RenderedTable().ConvertToImage(); }
+    wxImage Shown(wxRect area = wxRect())
+    {
+        const wxBitmap& table = m_view->RenderedTable();
+        return (area.IsEmpty() ? table : table.GetSubBitmap(area)).ConvertToImage();
+    }
+    bool ScreenShowsTable() { return Same(OnScreen(m_view), Shown()); }
     wxImage Fresh()  // what a full repaint would show now
     {
         wxBitmap bitmap(m_view->GetClientSize(), 24);
@@ -131,6 +142,38 @@ TEST_F(TableTest, CardsShowTheTableAtTheirCutCornersAndTheStripsLieAtTheBottom)
     EXPECT_FALSE(RedInScoreStrip(0, W - 56));
 }
 
+TEST_F(TableTest, EachLineOfTheStripsStandsAtItsPlace)
+{
+    const wxImage image = Shown();
+    const int W = image.GetWidth(), H = image.GetHeight(), h = m_view->StripHeight();
+    // x, y: where the text starts; until: where the next text covers it.
+    struct Row { std::string text; int x, y, until; wxColour colour; };
+    const Row rows[] = {
+        {LoadResString(IDS_FAST_NONE), 16, H - 2 * h + 2, W, *wxBLACK},
+        {FormatResString(IDS_BONUS_LINE, m_doc.GetBonus()), 16, H - h + 2, W - 96, *wxBLACK},
+        {LoadResString(IDS_SCORE_LABEL), W - 96, H - h + 2, W - 56, *wxBLACK},
+        {std::to_string(m_doc.GetScore()), W - 56, H - h + 2, W, wxColour(255, 0, 0)},  // negative: red
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        // The text alone, in its white box.
+        wxBitmap alone(W, h, 24);
+        wxSize box;
+        {
+            wxMemoryDC dc(alone);
+            dc.SetBackground(*wxWHITE_BRUSH);
+            dc.Clear();
+            dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+            dc.SetTextForeground(row.colour);
+            dc.DrawText(wxString::FromUTF8(row.text), 0, 0);
+            box = dc.GetTextExtent(wxString::FromUTF8(row.text));
+        }
+        box.x = std::min(box.x, row.until - row.x);
+        EXPECT_TRUE(Same(image.GetSubImage(wxRect(wxPoint(row.x, row.y), box)),
+                         alone.ConvertToImage().GetSubImage(wxRect(box))));
+    }
+}
+
 TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
 {
     const CRect left = Rect(24), upper = Rect(18);  // 24 and 25, a 4 and a 9, lie over 18
@@ -146,8 +189,20 @@ TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
         {"its partner takes both away", Centre(Rect(25)), POS_NONE, 0, {"PlayWave 300", "PlayWave 300"}},
         {"a gap reaches the card above it", {60, 230}, 18, 18, {}},
     };
+    ASSERT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }));  // the window is up
     std::vector<CRect> frames;
-    m_view->SetFallFrameObserver([&](const CRect& frame) { frames.push_back(frame); });
+    m_view->SetFallFrameObserver([&](const CRect& frame) {
+        frames.push_back(frame);
+        // On screen before the next frame, while the view is busy: the face, a plain rectangle.
+        EXPECT_TRUE(m_view->Busy().IsBusy());
+        const wxRect shown =
+            wxRect(frame.left, frame.top, frame.Width(), frame.Height()).Intersect(wxRect(m_view->GetClientSize()));
+        const wxBitmap* face = m_pictures.Get(m_images.FaceImage(frame.left == left.left ? 4 : 9));
+        if (!shown.IsEmpty()) {
+            EXPECT_TRUE(Same(Shown(shown), face->ConvertToImage().GetSubImage(wxRect(shown.GetSize()))));
+            EXPECT_TRUE(Same(OnScreen(m_view, shown), Shown(shown)));
+        }
+    });
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const wxImage before = Shown();
@@ -169,28 +224,38 @@ TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
         for (int y = start.top; y < m_view->ClientRect().bottom + 8; y += 8)
             expected.push_back(CRect{start.left, y, start.right, y + start.Height()});
     EXPECT_TRUE(frames == expected);
+    EXPECT_FALSE(m_view->Busy().IsBusy());
 }
 
 TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
 {
     auto turn = [&] { PressAt(Centre(Rect(POS_STOCK))); };
-    struct Row { const char* name; std::function<void()> act; bool undo; };
+    auto waste = [&] { PressAt(Centre(Rect(POS_WASTE))); };
+    // atOnce: on screen before the press returns, as a message box may follow.
+    struct Row { const char* name; std::function<void()> act; bool undo, atOnce = false; };
     const Row rows[] = {
         {"a fresh deal", [] {}, false},
         {"a stock turn", turn, true},
-        {"a card selected", [&] { PressAt(Centre(Rect(24))); }, false},
-        {"deselected again", [&] { PressAt(Centre(Rect(24))); }, true},
+        {"a card selected", [&] { PressAt(Centre(Rect(24))); }, false, true},
+        {"deselected again", [&] { PressAt(Centre(Rect(24))); }, true, true},
+        {"the waste selected", waste, false, true},
+        {"the stock pressed meanwhile", turn, false},
+        {"the waste deselected", waste, true, true},
+        {"a pair removed", [&] { PressAt(Centre(Rect(24))); PressAt(Centre(Rect(25))); }, true},
         {"the stock turned to its end", [&] { while (m_doc.GetPileCount(POS_STOCK) > 0) turn(); }, true},
         {"undone from the menu", [&] { Command(ID_GAME_UNDO); }, false},
     };
-    const CPoint waste = Centre(Rect(POS_WASTE));
+    const CPoint wastePoint = Centre(Rect(POS_WASTE));
+    ASSERT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }));
     for (const Row& row : rows) {
         row.act();
+        EXPECT_TRUE(!row.atOnce || ScreenShowsTable()) << row.name;
+        EXPECT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }, 1000)) << row.name;
         wxUpdateUIEvent update(CMainFrame::MenuItemId(ID_GAME_UNDO));
         m_frame->ProcessWindowEvent(update);
         EXPECT_EQ(update.GetEnabled(), row.undo) << row.name;
         EXPECT_TRUE(Same(Shown(), Fresh())) << row.name;
-        EXPECT_EQ(Pixel(Shown(), waste.x, waste.y) != kTable, m_doc.GetPileCount(POS_WASTE) > 0) << row.name;
+        EXPECT_EQ(Pixel(Shown(), wastePoint.x, wastePoint.y) != kTable, m_doc.GetPileCount(POS_WASTE) > 0) << row.name;
     }
     const int score = m_doc.GetScore();
     Command(ID_GAME_DEAL);
@@ -203,11 +268,24 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
     Command(ID_GAME_CARDBACK);
     EXPECT_EQ(m_journal.back(), "ChooseCardBack");
     EXPECT_TRUE(Same(Shown(), Fresh()));
+    EXPECT_TRUE(PumpUntil([&] { return ScreenShowsTable(); }, 1000));
     bool about = false;  // About shows its box, which closes here from its own loop
     wxTheApp->CallAfter([&] {
-        auto* box = dynamic_cast<wxDialog*>(wxTopLevelWindows.GetLast()->GetData());
-        if ((about = box != nullptr && box->IsModal()))
-            box->EndModal(wxID_OK);
+        auto* box = dynamic_cast<CAboutDlg*>(wxTopLevelWindows.GetLast()->GetData());
+        if (!(about = box != nullptr && box->IsModal()))
+            return;
+        // Over the frame, the icon shown, the version line whole and clear of OK, Esc as OK.
+        auto centre = [](const wxRect& r) { return r.GetPosition() * 2 + r.GetSize(); };
+        const wxPoint off = centre(box->GetRect()) - centre(m_frame->GetRect());
+        EXPECT_LE(std::abs(off.x) + std::abs(off.y), 2) << off.x << "," << off.y;
+        const wxStaticText* line = box->VersionLine();
+        EXPECT_TRUE(box->Icon()->GetBitmap().IsOk());
+        EXPECT_GE(line->GetSize().x, line->GetTextExtent(line->GetLabel()).x);
+        EXPECT_LT(line->GetRect().GetRight(), box->OkButton()->GetPosition().x);
+        EXPECT_LE(box->OkButton()->GetRect().GetRight(), box->GetClientSize().x);
+        EXPECT_EQ(box->GetEscapeId(), wxID_OK);
+        EXPECT_EQ(box->GetDefaultItem(), box->OkButton());
+        box->EndModal(wxID_OK);
     });
     Command(ID_APP_ABOUT);
     EXPECT_TRUE(about);
@@ -231,6 +309,11 @@ TEST_F(TableTest, TheMenuHoldsTheGameAndHelpCommandsWithoutAccelerators)
                               item(ID_GAME_UNDO, IDS_MENU_UNDO), item(ID_GAME_CARDBACK, IDS_MENU_CARDBACK), "-",
                               item(ID_APP_EXIT, IDS_MENU_EXIT), LoadResString(IDS_MENU_HELP),
                               item(ID_HELP_FINDER, IDS_MENU_HELP_FINDER), item(ID_APP_ABOUT, IDS_MENU_ABOUT)}));
+    // The window manager gets the icon at every size the program holds.
+    m_frame->SetProgramIcons();
+    for (int pixels : {16, 32, 48, 64, 128, 256})
+        EXPECT_EQ(m_frame->GetIcons().GetIcon(pixels, wxIconBundle::FALLBACK_NONE).GetWidth(),
+                  FindIconPng(pixels) ? pixels : -1) << pixels;
 }
 
 TEST_F(TableTest, TheCloseBoxAsksFirstAndClosesOnOkOnly)
