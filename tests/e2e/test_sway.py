@@ -1,5 +1,7 @@
-"""A close from the compositor amid a clear: the game is a native Wayland client of a sway nested in
-the Xvfb; `swaymsg kill` sends what Alt+F4 sends, and sway's tree names every window of the game."""
+"""The game as a native Wayland client of a sway nested in the Xvfb: the window's visible size is the
+table's, every frame of a falling card reaches the compositor (the client's own protocol trace,
+WAYLAND_DEBUG, shows each as a surface commit), and a close from the compositor amid a clear waits for
+the record; `swaymsg kill` sends what Alt+F4 sends, and sway's tree names every window of the game."""
 import json
 import os
 import re
@@ -79,9 +81,17 @@ class SwayTest(GameTest):
         super().tearDownClass()
 
     def test_a_close_during_the_last_fall_waits_for_the_record(self):
-        env = {"GDK_BACKEND": "wayland", "WAYLAND_DISPLAY": self.socket, "XDG_RUNTIME_DIR": self.runtime}
+        trace, wrapper = self.runtime + "/trace", self.runtime + "/game"
+        with open(wrapper, "w") as f:
+            f.write('#!/bin/sh\nexec "%s" 2>"%s"\n' % (os.path.abspath(TOOLS["exe"]), trace))
+        os.chmod(wrapper, 0o755)
+        exe, TOOLS["exe"] = TOOLS["exe"], wrapper
+        env = {"GDK_BACKEND": "wayland", "WAYLAND_DISPLAY": self.socket, "XDG_RUNTIME_DIR": self.runtime,
+               "WAYLAND_DEBUG": "client"}
         with SwayGame(self, env=env) as game:
-            game.wait_deal()
+            TOOLS["exe"] = exe
+            game.wait_deal()  # the window sway shows is 640 wide, and the table shows whole
+            self.assertEqual(game.pixel(639, 100), GREEN)
             line = subprocess.run([TOOLS["deal"], "solve", str(game.deal)], capture_output=True, text=True).stdout
             # the game takes the presses in turn, each after the falls before it
             for point in line.split("\n")[0].split():
@@ -89,6 +99,8 @@ class SwayTest(GameTest):
             # the apex card leaves its place: the close comes while it falls
             wait_for("the apex to fall", lambda: game.progress() and game.pixel(309, 67) == GREEN, timeout=600)
             game.swaymsg("kill")
+            with open(trace, errors="replace") as f:  # each of the 28 falls takes some 40 frames or more
+                self.assertGreater(len(re.findall(r"wl_surface@\d+\.commit\(\)", f.read())), 30 * 28)
             game.answer(NAME_DIALOG, "Return", text="Taro")
             stored = wait_for("the record", lambda: re.fullmatch(
                 rb"\[FastGameOver\]\nlFastTimeSpan=\d+\nstrFastPlayer=Taro\n", game.settings() or b""))
