@@ -39,15 +39,20 @@ void CheckDeviceResolution(const wxImage& image, int s, CTolvane32View& view, co
     EXPECT_TRUE(table(0, s * (H - 2 * h) - 1) && !table(0, s * (H - 2 * h)) && (s == 1 || crispText));
 }
 
+// The built-in pictures and the image set over them, with settings of the test's own.
+struct Loaded {
+    Loaded() { pictures.LoadAll(), images.LoadImages(pictures, settings); }
+    fakes::Journal journal;
+    fakes::FakeSettings settings{journal};
+    CPictureCache pictures;
+    CCardImageSet images;
+};
+
 TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
 {
-    fakes::Journal journal;
+    Loaded set;
+    auto& [journal, settings, pictures, images] = set;
     fakes::FakeHost host(journal);
-    fakes::FakeSettings settings(journal);
-    CPictureCache pictures;
-    pictures.LoadAll();
-    CCardImageSet images;
-    images.LoadImages(pictures, settings);
     CTolvane32Doc doc(host, settings, images);
     auto* frame = new CMainFrame(doc, pictures, host);
     CTolvane32View& view = *frame->GetView();
@@ -88,12 +93,8 @@ wxImage Painted(cairo_surface_t* surface)
 // the table's picture.
 TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
 {
-    fakes::Journal journal;
-    fakes::FakeSettings settings(journal);
-    CPictureCache pictures;
-    pictures.LoadAll();
-    CCardImageSet images;
-    images.LoadImages(pictures, settings);
+    Loaded set;
+    auto& [journal, settings, pictures, images] = set;
     CCardBackDlg dlg(nullptr, images, pictures);
     const int s = static_cast<int>(dlg.PreviewFrame()->GetContentScaleFactor() + 0.5);
     const wxSize device = dlg.PreviewFrame()->GetClientSize() * s;
