@@ -165,15 +165,13 @@ bool CMainFrame::Leave(bool ask)
         m_bCloseWaiting = true;
         return false;
     }
-    if (ask) {
-        if (ConfirmExit() != IDOK)
-            return false;
-        // From here a close has nothing left to ask: it waits for the frame
-        // to go after the best score's dialog.
-        m_bLeaving = true;
-        m_doc.SaveBestScore();
-    }
+    if (ask && ConfirmExit() != IDOK)
+        return false;
+    // From here a close has nothing left to ask: it waits for the frame to
+    // go after the best score's dialog.
     m_bLeaving = true;
+    if (ask)
+        m_doc.SaveBestScore();
     Destroy();
     return true;
 }

@@ -111,6 +111,17 @@ void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale)
     cairo_restore(cr);
 }
 
+// Copies every pixel of from onto the target of to, device pixel for device
+// pixel, and ends to.
+void CopySurface(cairo_t* to, cairo_surface_t* from)
+{
+    cairo_identity_matrix(to);
+    cairo_set_operator(to, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(to, from, 0, 0);
+    cairo_paint(to);
+    cairo_destroy(to);
+}
+
 }  // namespace
 
 void CTolvane32View::SurfaceDestroy::operator()(cairo_surface_t* surface) const
@@ -398,12 +409,7 @@ wxBitmap CTolvane32View::RenderedTable()
     if (!EnsureRendered())
         return copy;
     copy.CreateWithDIPSize(m_tableSize, m_nTableScale, 24);
-    cairo_t* cr = copy.CairoCreate();
-    cairo_identity_matrix(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, m_table.get(), 0, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    CopySurface(copy.CairoCreate(), m_table.get());
     return copy;
 }
 
@@ -633,13 +639,7 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
     const int scale = m_nTableScale;
     const Surface background(cairo_surface_create_similar(m_table.get(), CAIRO_CONTENT_COLOR, m_tableSize.x * scale,
                                                           m_tableSize.y * scale));
-    {
-        cairo_t* cr = cairo_create(background.get());
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr, m_table.get(), 0, 0);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-    }
+    CopySurface(cairo_create(background.get()), m_table.get());
     const PictureId face = m_doc.Images().FaceImage(card.GetCode());
     const CRect client = ClientRect();
     const int w = rect.Width();
