@@ -78,7 +78,7 @@ int main(int argc, char** argv)
         pictures.LoadAll();
         CCardImageSet images;
         images.LoadImages(pictures, settings);
-        CWxHost host(images, pictures);
+        CWxHost host(images);
         CTolvane32Doc doc(host, settings, images);
         auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxPoint(4, 4), wxSize(640, 512));
         auto* view = new CTolvane32View(frame, doc, pictures, host);

@@ -107,7 +107,7 @@ private:
         m_pictures.LoadAll();
         m_images.LoadImages(m_pictures, m_settings);
         PrefetchFirstTable();
-        m_pHost = std::make_unique<CWxHost>(m_images, m_pictures);
+        m_pHost = std::make_unique<CWxHost>(m_images);
         m_pDoc = std::make_unique<CTolvane32Doc>(*m_pHost, m_settings, m_images);
 
         // The view measures its text as it is made.

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
+#include <memory>
 #include <iterator>
 
 #include <wx/button.h>
@@ -43,30 +42,16 @@ int BackDesign(PictureId id)
 // pixels; invalid when it cannot be drawn.
 wxImage DrawBack(int design, int width, int height)
 {
-    cairo_surface_t* surface = CCardPainter::BackAtSize(design, width, height);
-    wxImage image;
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS && image.Create(width, height, false)) {
-        const unsigned char* rows = cairo_image_surface_get_data(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        unsigned char* rgb = image.GetData();
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x, rgb += 3) {
-                std::uint32_t pixel = 0;  // cairo's RGB24: 0x00RRGGBB in the machine's own order
-                std::memcpy(&pixel, rows + y * stride + 4 * x, sizeof pixel);
-                rgb[0] = static_cast<unsigned char>(pixel >> 16);
-                rgb[1] = static_cast<unsigned char>(pixel >> 8);
-                rgb[2] = static_cast<unsigned char>(pixel);
-            }
-        }
-    }
-    cairo_surface_destroy(surface);
-    return image;
+    const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+        CCardPainter::BackAtSize(design, width, height), cairo_surface_destroy);
+    return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS ? CPictureCache::ImageOf(surface.get())
+                                                                       : wxImage();
 }
 
 }  // namespace
 
-CCardBackDlg::CCardBackDlg(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures)
-    : CResDialog(parent, IDS_DLG_CARDBACK_CAPTION, 157, 165, wxCAPTION), m_images(images), m_pictures(pictures)
+CCardBackDlg::CCardBackDlg(wxWindow* parent, CCardImageSet& images)
+    : CResDialog(parent, IDS_DLG_CARDBACK_CAPTION, 157, 165, wxCAPTION), m_images(images)
 {
     // Created in the tab order of the layout.
     m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
@@ -164,34 +149,11 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     // The frame has other proportions than the card and, on a high-density
     // screen, more pixels than any of the table's pictures: any of them
     // scaled to it would show soft edges, so the painter draws the back at
-    // the frame's own size.
-    const PictureId id = m_images.BackImage(m_nCover);
-    wxImage image;
-    if (const int design = BackDesign(id); design >= 0)
-        image = DrawBack(design, deviceW, deviceH);
-    if (!image.IsOk())
-        image = EnlargedPicture(id, deviceW, deviceH, factor);
+    // the frame's own size. Every back of the game is one of its designs.
+    const wxImage image = DrawBack(BackDesign(m_images.BackImage(m_nCover)), deviceW, deviceH);
     if (image.IsOk())
         m_scaled = wxBitmap(image, wxBITMAP_SCREEN_DEPTH, factor);
     return m_scaled;
-}
-
-wxImage CCardBackDlg::EnlargedPicture(PictureId id, int width, int height, double factor) const
-{
-    const wxBitmap* back = m_pictures.Get(id, CPictureCache::PictureScale(factor));
-    if (back == nullptr || !back->IsOk())
-        return {};
-    wxImage image = back->ConvertToImage();
-    // The source is the card's own rectangle at the picture's top left, in
-    // the picture's pixels.
-    const double pixels = back->GetScaleFactor();
-    const int cardW = static_cast<int>(std::lround(m_images.CardWidth() * pixels));
-    const int cardH = static_cast<int>(std::lround(m_images.CardHeight() * pixels));
-    const int w = cardW > 0 ? std::min(cardW, image.GetWidth()) : image.GetWidth();
-    const int h = cardH > 0 ? std::min(cardH, image.GetHeight()) : image.GetHeight();
-    if (w != image.GetWidth() || h != image.GetHeight())
-        image = image.GetSubImage(wxRect(0, 0, w, h));
-    return image.Scale(width, height, wxIMAGE_QUALITY_HIGH);
 }
 
 void CCardBackDlg::OnPaintPreview(wxPaintEvent& /*event*/)
@@ -211,8 +173,8 @@ void CCardBackDlg::OnPaintPreview(wxPaintEvent& /*event*/)
     dc.DrawRectangle(0, 0, size.x, size.y);
 }
 
-int RunCardBackDialog(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures)
+int RunCardBackDialog(wxWindow* parent, CCardImageSet& images)
 {
-    CCardBackDlg dlg(parent, images, pictures);
+    CCardBackDlg dlg(parent, images);
     return dlg.ShowModal() == wxID_OK ? IDOK : IDCANCEL;
 }

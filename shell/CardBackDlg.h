@@ -14,7 +14,6 @@
 
 #include "shell/ResDialog.h"
 
-class CPictureCache;
 class wxButton;
 class wxCommandEvent;
 class wxInitDialogEvent;
@@ -23,7 +22,7 @@ class wxWindow;
 
 class CCardBackDlg : public CResDialog {
 public:
-    CCardBackDlg(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures);
+    CCardBackDlg(wxWindow* parent, CCardImageSet& images);
 
     void OnInitDialog(wxInitDialogEvent& event);
     void OnPrevCover(wxCommandEvent& event);
@@ -50,12 +49,8 @@ public:
 
 private:
     void OnPaintPreview(wxPaintEvent& event);
-    // The table's picture enlarged to width x height device pixels, for a
-    // back the card painter does not know.
-    wxImage EnlargedPicture(PictureId id, int width, int height, double factor) const;
 
     CCardImageSet& m_images;
-    const CPictureCache& m_pictures;
 
     wxButton* m_pOK = nullptr;
     wxButton* m_pCancel = nullptr;

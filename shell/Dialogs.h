@@ -4,7 +4,6 @@
 #include <string>
 
 class CCardImageSet;
-class CPictureCache;
 class wxWindow;
 
 // The record-name dialog: shows the achievement line and offers name.
@@ -13,7 +12,7 @@ int RunPlayerNameDialog(wxWindow* parent, const std::string& achievement, std::s
 
 // The card-back dialog: OK stores the chosen back through images.SetCurrentBack.
 // Returns IDOK or IDCANCEL.
-int RunCardBackDialog(wxWindow* parent, CCardImageSet& images, const CPictureCache& pictures);
+int RunCardBackDialog(wxWindow* parent, CCardImageSet& images);
 
 // The About box.
 void RunAboutDialog(wxWindow* parent);

@@ -33,12 +33,10 @@ const char kPage[] = "tolvane32.htm";
 
 
 // A menu entry's text as the player reads it: without its "(&X)" mnemonic
-// and the trailing dots.
+// and the dots that follow it.
 wxString MenuLabel(int id)
 {
     wxString text = wxString::FromUTF8(LoadResString(id));
-    if (text.EndsWith("..."))
-        text.RemoveLast(3);
     const int open = text.Find("(&");
     if (open != wxNOT_FOUND)
         text.Truncate(static_cast<size_t>(open));

@@ -561,12 +561,6 @@ void CSoundSystem::SetTuneOpen(bool open)
     m_link->wake.notify_all();
 }
 
-bool CSoundSystem::IsMusicPlaying() const
-{
-    std::lock_guard<std::mutex> device(m_link->device);
-    return m_audio == AudioState::Open && Sdl().Mix_PlayingMusic() != 0;
-}
-
 void CSoundSystem::HaltQuietly()
 {
     // Mix_HaltMusic reports the halt through the hook at once, on this thread.

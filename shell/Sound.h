@@ -78,10 +78,6 @@ public:
     // Closes the tune, stopping it first if it still plays, without a
     // finished callback of its own.
     void CloseMusic();
-    // True from a successful PlayMusic until CloseMusic.
-    bool IsMusicOpen() const { return m_bMusicOpen; }
-    // True while the tune really sounds.
-    bool IsMusicPlaying() const;
 
     // Called when the tune ends or is stopped; see the note above on threads.
     void SetMusicFinishedCallback(std::function<void()> callback);

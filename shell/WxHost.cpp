@@ -7,7 +7,7 @@
 #include "shell/Dialogs.h"
 #include "shell/MessageBox.h"
 
-CWxHost::CWxHost(CCardImageSet& images, CPictureCache& pictures) : m_images(images), m_pictures(pictures)
+CWxHost::CWxHost(CCardImageSet& images) : m_images(images)
 {
     m_sound.WriteMusicFile();
 }
@@ -39,7 +39,7 @@ int CWxHost::MessageBox(wxWindow* owner, const std::string& text, unsigned style
 
 void CWxHost::ChooseCardBack(wxWindow* owner)
 {
-    RunCardBackDialog(owner, m_images, m_pictures);
+    RunCardBackDialog(owner, m_images);
 }
 
 void CWxHost::PlayWave(int resourceId)
@@ -60,11 +60,6 @@ void CWxHost::StopMusic()
 void CWxHost::CloseMusic()
 {
     m_sound.CloseMusic();
-}
-
-bool CWxHost::IsMusicOpen() const
-{
-    return m_sound.IsMusicOpen();
 }
 
 void CWxHost::SetMusicEndHandler(std::function<void()> handler)

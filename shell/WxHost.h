@@ -12,7 +12,6 @@
 #include "model/HostServices.h"
 #include "model/Random.h"
 #include "shell/Sound.h"
-#include "view/PictureCache.h"
 #include "view/ViewHost.h"
 
 class wxWindow;
@@ -20,7 +19,7 @@ class wxWindow;
 class CWxHost : public IHost, public IViewHost {
 public:
     // Writes the music file; opens no sound device yet.
-    CWxHost(CCardImageSet& images, CPictureCache& pictures);
+    explicit CWxHost(CCardImageSet& images);
 
     // The window that owns the record-name dialog (the main frame).
     void SetDialogParent(wxWindow* parent) { m_pParent = parent; }
@@ -38,13 +37,11 @@ public:
     void PlayMusic() override;
     void StopMusic() override;
     void CloseMusic() override;
-    bool IsMusicOpen() const override;
     void SetMusicEndHandler(std::function<void()> handler) override;
     IRandom& Random() override { return m_random; }
 
 private:
     CCardImageSet& m_images;
-    CPictureCache& m_pictures;
     CRuntimeRandom m_random;
     CSoundSystem m_sound;
     wxWindow* m_pParent = nullptr;

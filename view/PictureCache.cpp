@@ -4,7 +4,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include <cairo.h>
 #include <gdk/gdk.h>
@@ -16,30 +15,23 @@
 
 namespace {
 
-// The size a PNG declares in its header (the IHDR chunk right after the
-// signature), or false when the data does not start like a PNG.
+// The size a PNG declares in its header, read without decoding it; false
+// when the data is no PNG.
 bool PngHeaderSize(const AssetBlob& blob, int& width, int& height)
 {
-    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (!blob || blob.size < 24 || std::memcmp(blob.data, kSignature, 8) != 0 ||
-        std::memcmp(blob.data + 12, "IHDR", 4) != 0)
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!blob || !png_image_begin_read_from_memory(&image, blob.data, blob.size))
         return false;
-    auto be32 = [&](std::size_t at) {
-        const unsigned char* p = blob.data + at;
-        return (static_cast<unsigned long>(p[0]) << 24) | (static_cast<unsigned long>(p[1]) << 16) |
-               (static_cast<unsigned long>(p[2]) << 8) | p[3];
-    };
-    const unsigned long w = be32(16);
-    const unsigned long h = be32(20);
-    if (w == 0 || h == 0 || w > 0x7FFF || h > 0x7FFF)
-        return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    png_image_free(&image);
     return true;
 }
 
-// A toolkit bitmap with the pixels of an RGB24 image surface.
-wxBitmap ToBitmap(cairo_surface_t* surface, int scale)
+}  // namespace
+
+wxImage CPictureCache::ImageOf(cairo_surface_t* surface)
 {
     cairo_surface_flush(surface);
     const int w = cairo_image_surface_get_width(surface);
@@ -56,10 +48,8 @@ wxBitmap ToBitmap(cairo_surface_t* surface, int scale)
             *rgb++ = static_cast<unsigned char>(row[x]);
         }
     }
-    return wxBitmap(image, 24, scale);
+    return image;
 }
-
-}  // namespace
 
 void CPictureCache::SurfaceDestroy::operator()(cairo_surface_t* surface) const
 {
@@ -71,6 +61,7 @@ CPictureCache::Surface CPictureCache::Decode(const AssetBlob& png)
     // libpng's simplified reader writes the rows straight into the surface,
     // in the byte order of cairo's native-endian 32-bit pixels. Every
     // built-in picture is opaque: one with transparency has no place here.
+    // libpng refuses an empty picture, cairo one too large for it.
     if (!png)
         return nullptr;
     png_image image{};
@@ -78,8 +69,7 @@ CPictureCache::Surface CPictureCache::Decode(const AssetBlob& png)
     if (!png_image_begin_read_from_memory(&image, png.data, png.size))
         return nullptr;
     Surface surface;
-    if ((image.format & PNG_FORMAT_FLAG_ALPHA) == 0 && image.width > 0 && image.width <= 0x7FFF &&
-        image.height > 0 && image.height <= 0x7FFF)
+    if ((image.format & PNG_FORMAT_FLAG_ALPHA) == 0)
         surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(image.width),
                                                  static_cast<int>(image.height)));
     if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
@@ -280,7 +270,7 @@ const wxBitmap* CPictureCache::Get(PictureId id, int scale) const
     if (version == nullptr)
         return nullptr;
     if (!version->bitmap.IsOk())
-        version->bitmap = ToBitmap(version->surface.get(), pictureScale);
+        version->bitmap = wxBitmap(ImageOf(version->surface.get()), 24, pictureScale);
     return version->bitmap.IsOk() ? &version->bitmap : nullptr;
 }
 

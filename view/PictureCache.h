@@ -91,6 +91,8 @@ public:
     // anything else (transparency included). Touches no display, so it runs
     // on any thread.
     static Surface Decode(const AssetBlob& png);
+    // The pixels of an RGB24 image surface as a toolkit image.
+    static wxImage ImageOf(cairo_surface_t* surface);
 
 private:
     struct Version {

@@ -133,7 +133,9 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCac
     : m_doc(doc), m_pictures(pictures), m_host(host), m_bWayland(wxGetDisplayInfo().type == wxDisplayWayland),
       m_nFallFrameMillis(kFallFrameMillis)
 {
-    // Everything is presented from the off-screen picture: no erasing.
+    // Everything is presented from the off-screen picture: no erasing. The
+    // strips hang from the bottom edge, so any new size repaints all, from a
+    // picture made anew at that size.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(parent, wxID_ANY, wxDefaultPosition, parent != nullptr ? parent->GetClientSize() : wxDefaultSize,
            wxFULL_REPAINT_ON_RESIZE);
@@ -156,7 +158,6 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCac
     });
 
     Bind(wxEVT_PAINT, &CTolvane32View::OnPaint, this);
-    Bind(wxEVT_SIZE, &CTolvane32View::OnSize, this);
     Bind(wxEVT_DPI_CHANGED, &CTolvane32View::OnDPIChanged, this);
     Bind(wxEVT_LEFT_DOWN, &CTolvane32View::OnMouseDown, this);
     // The toolkit turns a quick second press into a double click; the game
@@ -473,14 +474,6 @@ void CTolvane32View::OnPaint(wxPaintEvent&)
     if (gc == nullptr || !EnsureRendered())
         return;
     PaintDevicePixels(static_cast<cairo_t*>(gc->GetNativeContext()), m_table.get(), m_nTableScale);
-}
-
-void CTolvane32View::OnSize(wxSizeEvent& event)
-{
-    // The strips hang from the bottom edge, so any new size repaints all.
-    m_bStale = true;
-    Refresh(false);
-    event.Skip();
 }
 
 void CTolvane32View::OnDPIChanged(wxDPIChangedEvent& event)

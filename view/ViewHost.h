@@ -30,7 +30,6 @@ public:
     virtual void StopMusic() = 0;
     // Closes the tune's device without a notice of its own.
     virtual void CloseMusic() = 0;
-    virtual bool IsMusicOpen() const = 0;
     // Called when the tune has ended or was stopped, on any thread: the
     // handler must only hand the news to the user-interface thread.
     virtual void SetMusicEndHandler(std::function<void()> handler) = 0;

@@ -12,6 +12,8 @@
 #include <wx/toolbar.h>
 
 #include "GuiTest.h"
+#include "res/Strings.h"
+#include "res/resource.h"
 #include "shell/HelpWindow.h"
 
 namespace {
@@ -42,7 +44,16 @@ TEST(HelpPage, BreaksLinesByTheJapaneseRulesAtEveryWidthWithoutExtraGaps)
     wxMemoryDC dc(bitmap);
     wxHtmlWinParser parser;
     parser.SetDC(&dc);
-    std::unique_ptr<wxHtmlCell> page(static_cast<wxHtmlCell*>(parser.Parse(CHelpWindow::PageText())));
+    const wxString source = CHelpWindow::PageText();
+    EXPECT_EQ(source.Find('@'), wxNOT_FOUND);  // every placeholder filled
+    // The menu's entries quoted as the player reads them, without mnemonic and dots.
+    size_t at = 0;
+    for (int id : {IDS_MENU_DEAL, IDS_MENU_UNDO, IDS_MENU_CARDBACK, IDS_MENU_EXIT, IDS_MENU_ABOUT}) {
+        const size_t start = source.find("<dt><b>", at) + 7;
+        const wxString quoted = source.substr(start, (at = source.find("</b>", start)) - start);
+        EXPECT_TRUE(!quoted.empty() && wxString::FromUTF8(LoadResString(id)).StartsWith(quoted + "(&")) << quoted;
+    }
+    std::unique_ptr<wxHtmlCell> page(static_cast<wxHtmlCell*>(parser.Parse(source)));
     std::set<std::string> faults;
     // Steps narrower than any character: the first line of each block ends once at every place it may.
     for (int width = 1; width < 36 * dc.GetCharHeight(); width += 4) {
@@ -99,6 +110,19 @@ TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under
     std::fclose(captured);
     EXPECT_EQ(output, "");
 
+    // Under the book's title, the contents lead to every heading of the page, the index to its sections.
+    EXPECT_EQ(help.Controller().GetFrame()->GetTitle(), wxString::FromUTF8("KadorinTolvane３２の遊び方"));
+    const wxString page = CHelpWindow::PageText();
+    const wxHtmlHelpData& data = *help.Controller().GetHelpWindow()->GetData();
+    size_t headings = 0;
+    for (size_t i = 0; i < data.GetContentsArray().size(); ++i) {
+        const wxHtmlHelpDataItem& item = data.GetContentsArray()[i];
+        headings += item.level > 0 && page.Contains("<a name=\"" + item.page.AfterFirst('#') + "\">" + item.name + "<");
+    }
+    EXPECT_EQ(headings, wxString(page).Replace("<h3>", ""));
+    for (size_t i = 0; i < data.GetIndexArray().size(); ++i)
+        EXPECT_TRUE(page.Contains("<a name=\"" + data.GetIndexArray()[i].page.AfterFirst('#') + "\">"));
+    EXPECT_GT(data.GetIndexArray().size(), 0u);
     CollectTexts(help.Controller().GetFrame(), texts);
     for (wxString text : texts) {  // only the game's name is Latin
         text.Replace("KadorinTolvane", "");

@@ -74,16 +74,11 @@ TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
     PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(frame); });
 }
 
-// The painter's back at a device size, pixel for pixel, as an image.
+// The painter's back at a device size, pixel for pixel, as an image (the
+// conversion is checked against the toolkit's PNG reader below).
 wxImage Painted(cairo_surface_t* surface)
 {
-    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
-    wxImage image(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const auto* px = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + 4 * x;
-            image.SetRGB(x, y, px[2], px[1], px[0]);  // cairo's RGB24 on a little-endian machine: B, G, R
-        }
+    const wxImage image = CPictureCache::ImageOf(surface);
     cairo_surface_destroy(surface);
     return image;
 }
@@ -95,7 +90,7 @@ TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
 {
     Loaded set;
     auto& [journal, settings, pictures, images] = set;
-    CCardBackDlg dlg(nullptr, images, pictures);
+    CCardBackDlg dlg(nullptr, images);
     const int s = static_cast<int>(dlg.PreviewFrame()->GetContentScaleFactor() + 0.5);
     const wxSize device = dlg.PreviewFrame()->GetClientSize() * s;
     ASSERT_GT(device.x, CCardPainter::kWidth * s);

@@ -22,12 +22,15 @@
 #include <wx/button.h>
 #include <wx/textctrl.h>
 
+#include "model/HostServices.h"
+
 #include "GuiTest.h"
 #include "res/resource.h"
 #include "shell/CardBackDlg.h"
 #include "shell/Dialogs.h"
 #include "shell/PlayerNameDlg.h"
 #include "shell/Sound.h"
+#include "shell/WxHost.h"
 #include "tests/unit/Fakes.h"
 #include "view/PictureCache.h"
 
@@ -49,6 +52,7 @@ void PrintTo(const NameRow& row, std::ostream* os) { *os << row.name; }
 const NameRow kNameRows[] = {
     {"ThirtyHalfWidthKatakanaFit", "", -1, Repeat("ﾟ", 30), Repeat("ﾟ", 30), true, 30},
     {"AThirtyFirstIsRefused", Repeat("ﾟ", 30), -1, "｡", Repeat("ﾟ", 30), true, 30},
+    {"AThirtyFirstIsRefusedAtTheStart", Repeat("ﾟ", 30), 0, "｡", Repeat("ﾟ", 30), true, 0},
     {"FifteenKanjiFitASixteenthIsRefused", Repeat("山", 15), -1, "山", Repeat("山", 15), true, 15},
     {"HalfWidthSignsFillTheLastBytes", "山" + Repeat("a", 26), 1, "｡ﾟ山", "山｡ﾟ" + Repeat("a", 26), true, 3},
     {"APasteIsCutAtACharacterBoundary", "ab" + Repeat("z", 23), 2, "山田太郎", "ab山田" + Repeat("z", 23), true, 4},
@@ -104,6 +108,74 @@ TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
     }
 }
 
+// What a message box showed, and the response a player gives it from GLib's own loop (GTK runs the box).
+struct Box { int press; std::vector<std::string> buttons; std::string title; int type = -1; };
+gboolean Answer(gpointer data)
+{
+    auto* box = static_cast<Box*>(data);
+    GList* windows = gtk_window_list_toplevels();
+    GtkWidget* shown = nullptr;
+    for (GList* w = windows; w != nullptr; w = w->next)
+        if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data)))
+            shown = GTK_WIDGET(w->data);
+    g_list_free(windows);
+    if (shown == nullptr)
+        return G_SOURCE_CONTINUE;
+    for (int response : {GTK_RESPONSE_OK, GTK_RESPONSE_CANCEL, GTK_RESPONSE_YES, GTK_RESPONSE_NO})
+        if (GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(shown), response))
+            box->buttons.push_back(gtk_button_get_label(GTK_BUTTON(button)));
+    box->title = gtk_window_get_title(GTK_WINDOW(shown));
+    g_object_get(shown, "message-type", &box->type, nullptr);
+    gtk_dialog_response(GTK_DIALOG(shown), box->press);
+    return G_SOURCE_REMOVE;
+}
+
+TEST(Host, MessageBoxesSpeakTheGamesWordsAndTheTuneEndsAndCloses)
+{
+    fakes::Journal journal;
+    fakes::FakeSettings settings(journal);
+    CPictureCache pictures;
+    pictures.LoadAll();
+    CCardImageSet images;
+    images.LoadImages(pictures, settings);
+    std::filesystem::create_directories(std::filesystem::path(CSoundSystem::MusicFilePath()).parent_path());
+    std::ofstream(CSoundSystem::MusicFilePath()) << "stale";
+    CWxHost host(images);
+    const std::string ok = "OK", cancel = "ｷｬﾝｾﾙ", yes = "はい(_Y)", no = "いいえ(_N)";
+    // press: the response given, the close box's included; info: the box shows the information icon.
+    struct Row { unsigned style; int press, answer; std::vector<std::string> buttons; bool info; };
+    const Row rows[] = {
+        {MB_OK | MB_ICONINFORMATION, GTK_RESPONSE_DELETE_EVENT, IDOK, {ok}, true},
+        {MB_OKCANCEL, GTK_RESPONSE_OK, IDOK, {ok, cancel}, false},
+        {MB_OKCANCEL | MB_ICONINFORMATION, GTK_RESPONSE_CANCEL, IDCANCEL, {ok, cancel}, true},
+        {MB_OKCANCEL, GTK_RESPONSE_DELETE_EVENT, IDCANCEL, {ok, cancel}, false},
+        {MB_YESNO, GTK_RESPONSE_YES, IDYES, {yes, no}, false},
+        {MB_YESNO, GTK_RESPONSE_NO, IDNO, {yes, no}, false},
+        {MB_YESNO, GTK_RESPONSE_DELETE_EVENT, IDNO, {yes, no}, false},
+    };
+    for (const Row& row : rows) {
+        Box box{row.press, {}, {}};
+        g_timeout_add(10, &Answer, &box);
+        EXPECT_EQ(host.MessageBox(nullptr, "text", row.style), row.answer);
+        EXPECT_EQ(box.buttons, row.buttons);
+        EXPECT_EQ(box.title, "KadorinTolvane３２");
+        EXPECT_EQ(box.type, row.info ? GTK_MESSAGE_INFO : GTK_MESSAGE_OTHER);
+    }
+    wxTheApp->CallAfter([] { Click(wxTopLevelWindows.GetLast()->GetData()->FindWindow(wxID_OK)); });
+    images.SetCurrentBack(1);
+    journal.clear();
+    host.ChooseCardBack(nullptr);
+    EXPECT_EQ(journal, fakes::Journal{"Write Customize/iCover=1"});
+    std::atomic<int> ended{0};
+    host.SetMusicEndHandler([&ended] { ++ended; });
+    host.PlayMusic();  // the tune written over a stale one
+    host.StopMusic();  // a stop reports the end at once; a closed tune has none to report
+    EXPECT_EQ(ended, 1);
+    host.CloseMusic();
+    host.StopMusic();
+    EXPECT_EQ(ended, 1);
+}
+
 // clicks: the arrows, < and >, in the order pressed.
 struct BackRow { const char* name; int start; const char* clicks; bool ok; int back; const char* written; };
 void PrintTo(const BackRow& row, std::ostream* os) { *os << row.name; }
@@ -130,7 +202,7 @@ TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
         EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());
         Click(row.ok ? dlg->OkButton() : dlg->CancelButton());
     });
-    EXPECT_EQ(RunCardBackDialog(nullptr, images, pictures), row.ok ? IDOK : IDCANCEL);
+    EXPECT_EQ(RunCardBackDialog(nullptr, images), row.ok ? IDOK : IDCANCEL);
     EXPECT_EQ(images.CurrentBack(), row.back);
     EXPECT_EQ(journal, row.written != nullptr ? fakes::Journal{row.written} : fakes::Journal{});
 }

@@ -9,6 +9,7 @@
 #include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
+#include <wx/html/helpfrm.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/statbmp.h>
@@ -140,6 +141,11 @@ TEST_F(TableTest, CardsShowTheTableAtTheirCutCornersAndTheStripsLieAtTheBottom)
     // Two deals have made the score negative: red, and only the figure.
     EXPECT_TRUE(RedInScoreStrip(W - 56, W));
     EXPECT_FALSE(RedInScoreStrip(0, W - 56));
+    // A new size shows all anew, the strips at the new bottom; an empty one shows nothing.
+    m_frame->SetSize(700, 560);
+    EXPECT_TRUE(PumpUntil([&] { return Shown().GetHeight() > H && ScreenShowsTable(); }));
+    m_view->SetSize(0, 0);
+    EXPECT_FALSE(m_view->RenderedTable().IsOk());
 }
 
 TEST_F(TableTest, EachLineOfTheStripsStandsAtItsPlace)
@@ -309,6 +315,16 @@ TEST_F(TableTest, TheMenuHoldsTheGameAndHelpCommandsWithoutAccelerators)
                               item(ID_GAME_UNDO, IDS_MENU_UNDO), item(ID_GAME_CARDBACK, IDS_MENU_CARDBACK), "-",
                               item(ID_APP_EXIT, IDS_MENU_EXIT), LoadResString(IDS_MENU_HELP),
                               item(ID_HELP_FINDER, IDS_MENU_HELP_FINDER), item(ID_APP_ABOUT, IDS_MENU_ABOUT)}));
+    // The window manager gets the icon at every size the assets hold.
+    m_frame->SetProgramIcons();
+    for (int size : {16, 32, 48, 64, 128, 256})
+        EXPECT_EQ(m_frame->GetIcons().GetIcon(size, wxIconBundle::FALLBACK_NONE).GetWidth(), size);
+    // The help shows one window, however often it is asked for.
+    Command(ID_HELP_FINDER);
+    Command(ID_HELP_FINDER);
+    EXPECT_EQ(std::count_if(wxTopLevelWindows.begin(), wxTopLevelWindows.end(), [](wxWindow* w) {
+                  return dynamic_cast<wxHtmlHelpFrame*>(w) != nullptr && w->IsShown() && !w->IsBeingDeleted();
+              }), 1);
 }
 
 TEST_F(TableTest, TheCloseBoxAsksFirstAndClosesOnOkOnly)

@@ -61,10 +61,9 @@ public:
     }
     void ChooseCardBack(wxWindow*) override { m_journal.push_back("ChooseCardBack"), whileOpen(); }
     void PlayWave(int id) override { m_journal.push_back("PlayWave " + std::to_string(id)); }
-    void PlayMusic() override { m_journal.push_back("PlayMusic"); musicOpen = true; }
+    void PlayMusic() override { m_journal.push_back("PlayMusic"); }
     void StopMusic() override { m_journal.push_back("StopMusic"); }
-    void CloseMusic() override { musicOpen = false; }
-    bool IsMusicOpen() const override { return musicOpen; }
+    void CloseMusic() override {}
     void SetMusicEndHandler(std::function<void()> handler) override { musicEnd = std::move(handler); }
     IRandom& Random() override { return generator; }
 
@@ -73,7 +72,6 @@ public:
     std::deque<int> nameAnswers;
     std::string typedName;
     std::deque<int> answers;
-    bool musicOpen = false;
     std::function<void()> musicEnd;
     std::function<void()> whileOpen = [] {};  // runs while each dialog is open
 
