@@ -10,10 +10,14 @@
 #include <gtk/gtk.h>
 
 #include <wx/app.h>
+#include <wx/bitmap.h>
 #include <wx/colour.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/window.h>
+
+#include "tests/unit/Fakes.h"
+#include "view/PictureCache.h"
 
 inline void PrintTo(const wxColour& c, std::ostream* os) { *os << c.GetAsString(wxC2S_CSS_SYNTAX); }
 inline wxColour Pixel(const wxImage& i, int x, int y) { return {i.GetRed(x, y), i.GetGreen(x, y), i.GetBlue(x, y)}; }
@@ -44,15 +48,20 @@ inline bool PumpUntil(const std::function<bool()>& done, int millis = 5000)
 inline wxImage OnScreen(wxWindow* window, wxRect area = wxRect())
 {
     area = area.IsEmpty() ? wxRect(window->GetClientSize()) : area;
-    wxImage image(area.width, area.height);
-    if (GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(window->GTKGetDrawingWindow(), area.x, area.y, area.width,
-                                                       area.height)) {
-        const int stride = gdk_pixbuf_get_rowstride(pixbuf), channels = gdk_pixbuf_get_n_channels(pixbuf);
-        unsigned char* out = image.GetData();
-        for (int y = 0; y < area.height; ++y)
-            for (int x = 0; x < area.width; ++x, out += 3)
-                std::memcpy(out, gdk_pixbuf_get_pixels(pixbuf) + y * stride + x * channels, 3);
-        g_object_unref(pixbuf);
-    }
-    return image;
+    GdkPixbuf* pixbuf =  // the bitmap takes it over
+        gdk_pixbuf_get_from_window(window->GTKGetDrawingWindow(), area.x, area.y, area.width, area.height);
+    return pixbuf != nullptr ? wxBitmap(pixbuf).ConvertToImage() : wxImage(area.width, area.height);
 }
+
+// The built-in pictures and the image set over them, with settings of the test's own.
+struct Loaded {
+    explicit Loaded(std::map<std::string, std::string> stored = {})
+    {
+        settings.values = std::move(stored);
+        pictures.LoadAll(), images.LoadImages(pictures, settings);
+    }
+    fakes::Journal journal;
+    fakes::FakeSettings settings{journal};
+    CPictureCache pictures;
+    CCardImageSet images;
+};

@@ -39,15 +39,6 @@ void CheckDeviceResolution(const wxImage& image, int s, CTolvane32View& view, co
     EXPECT_TRUE(table(0, s * (H - 2 * h) - 1) && !table(0, s * (H - 2 * h)) && (s == 1 || crispText));
 }
 
-// The built-in pictures and the image set over them, with settings of the test's own.
-struct Loaded {
-    Loaded() { pictures.LoadAll(), images.LoadImages(pictures, settings); }
-    fakes::Journal journal;
-    fakes::FakeSettings settings{journal};
-    CPictureCache pictures;
-    CCardImageSet images;
-};
-
 TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
 {
     Loaded set;

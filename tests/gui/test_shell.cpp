@@ -132,12 +132,8 @@ gboolean Answer(gpointer data)
 
 TEST(Host, MessageBoxesSpeakTheGamesWordsAndTheTuneEndsAndCloses)
 {
-    fakes::Journal journal;
-    fakes::FakeSettings settings(journal);
-    CPictureCache pictures;
-    pictures.LoadAll();
-    CCardImageSet images;
-    images.LoadImages(pictures, settings);
+    Loaded set;
+    auto& [journal, settings, pictures, images] = set;
     std::filesystem::create_directories(std::filesystem::path(CSoundSystem::MusicFilePath()).parent_path());
     std::ofstream(CSoundSystem::MusicFilePath()) << "stale";
     CWxHost host(images);
@@ -185,13 +181,8 @@ class CardBackTest : public testing::TestWithParam<BackRow> {};
 TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
 {
     const BackRow& row = GetParam();
-    fakes::Journal journal;
-    fakes::FakeSettings settings(journal);
-    settings.values["Customize/iCover"] = std::to_string(row.start);
-    CPictureCache pictures;
-    pictures.LoadAll();
-    CCardImageSet images;
-    images.LoadImages(pictures, settings);
+    Loaded set({{"Customize/iCover", std::to_string(row.start)}});
+    auto& [journal, settings, pictures, images] = set;
     wxTheApp->CallAfter([&] {  // runs in the dialog's own loop
         auto* dlg = static_cast<CCardBackDlg*>(wxTopLevelWindows.GetLast()->GetData());
         for (const char* c = row.clicks; *c != '\0'; ++c)

@@ -403,18 +403,29 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     const wxColour cloth = CClearAnimWnd::ClothColour();
     EXPECT_TRUE(PumpUntil([&] { return Pixel(wnd->Cloth().ConvertToImage(), 38, 53) != cloth; }));
     EXPECT_EQ(Pixel(wnd->Cloth().ConvertToImage(), 0, 0), cloth);
+    const wxRect corner(0, 0, 120, 140);  // and on screen
+    EXPECT_TRUE(PumpUntil([&] { return Same(OnScreen(wnd, corner), wnd->Cloth().ConvertToImage().GetSubImage(corner)); }));
 
     // A real press on the score strip, outside the window, ends it: the tune
-    // stops before the question, and Cancel deals nothing.
+    // stops before the question, and Cancel deals nothing. The tick goes on
+    // behind the question, and a press meanwhile asks nothing more.
     const int score = m_doc.GetScore();
     m_host.answers = {IDCANCEL};
+    m_host.whileOpen = [&] {
+        const wxImage before = wnd->Cloth().ConvertToImage();
+        EXPECT_TRUE(PumpUntil([&] { return !Same(wnd->Cloth().ConvertToImage(), before); }));
+        wxMouseEvent again(wxEVT_LEFT_DOWN);
+        wnd->ProcessWindowEvent(again);
+    };
+    m_journal.clear();
     wxUIActionSimulator mouse;
     mouse.MouseMove(m_view->ClientToScreen(wxPoint(100, client.bottom - h / 2)));
     mouse.MouseClick();
     EXPECT_TRUE(PumpUntil([&] { return m_view->GetCelebrationWindow() == nullptr; }));
     EXPECT_EQ(wxWindow::GetCapture(), nullptr);
-    EXPECT_EQ(Tail(2), (Journal{"StopMusic", "MessageBox " + FormatResString(IDS_CLEAR_BONUS, 2000, 42) + " 65"}));
+    EXPECT_EQ(m_journal, (Journal{"StopMusic", "MessageBox " + FormatResString(IDS_CLEAR_BONUS, 2000, 42) + " 65"}));
     EXPECT_EQ(m_doc.GetScore(), score);
+    m_host.whileOpen = [] {};
 
     // OK deals again, once the window has gone.
     m_view->StartCelebration();
@@ -426,7 +437,9 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     EXPECT_EQ(m_doc.GetScore(), score);
     EXPECT_TRUE(PumpUntil([&] { return m_doc.GetScore() == score - DEAL_PRICE; }));
 
-    // Leaving: Cancel stays; OK offers the running score, with the name given last.
+    // Leaving, with a celebration running: Cancel stays; OK offers the running
+    // score, with the name given last, and the window lets go of the mouse.
+    m_view->StartCelebration();
     const int best = m_doc.GetScore();
     m_host.answers = {IDCANCEL, IDOK};
     m_host.typedName = "Hanako";
@@ -437,6 +450,8 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     EXPECT_EQ(Tail(5), (Journal{ExitQuestion(), ExitQuestion(),
                                 "AskPlayerName " + FormatResString(IDS_SCORE_ACHIEVED, best) + " [Taro]",
                                 "Write MaxPoint/iMaxPoint=" + std::to_string(best), "Write MaxPoint/strChamp=Hanako"}));
+    EXPECT_TRUE(PumpUntil([&] { return m_frame == nullptr; }));
+    EXPECT_EQ(wxWindow::GetCapture(), nullptr);
 }
 
 }  // namespace
