@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <wx/dcmemory.h>
 #include <wx/mstream.h>
+#include <wx/statbmp.h>
 
 #include "GuiTest.h"
 #include "model/Tolvane32Doc.h"
 #include "res/gen/CardPainter.h"
 #include "res/resource.h"
+#include "shell/AboutDlg.h"
 #include "shell/CardBackDlg.h"
 #include "shell/MainFrame.h"
 #include "tests/unit/Fakes.h"
@@ -96,6 +98,19 @@ TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
         EXPECT_TRUE(Same(table->ConvertToImage(),
                          Painted(CCardPainter::BackAtSize(i, CCardPainter::kWidth * s, CCardPainter::kHeight * s))));
     }
+}
+
+// The About box shows the program's icon drawn for the screen's scale, not enlarged.
+TEST(ScaleTest, TheAboutIconIsTheOneDrawnForTheScreensScale)
+{
+    CAboutDlg box(nullptr);
+    const wxBitmap icon = box.Icon()->GetBitmap();
+    const int s = static_cast<int>(box.GetContentScaleFactor() + 0.5);
+    EXPECT_EQ(icon.GetWidth(), s * box.Icon()->GetSize().x);
+    const AssetBlob png = FindIconPng(icon.GetWidth());
+    ASSERT_TRUE(png);
+    wxMemoryInputStream stream(png.data, png.size);
+    EXPECT_TRUE(Same(icon.ConvertToImage(), wxImage(stream, wxBITMAP_TYPE_PNG)));
 }
 
 // The fast decoder and the start-up worker give exactly what the toolkit's

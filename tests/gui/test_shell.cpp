@@ -45,6 +45,23 @@ void Click(wxWindow* button)  // as a player clicks: a disabled button takes non
         button->ProcessWindowEvent(click);
 }
 
+// The controls of a dialog lie inside it and none over another; each pair of
+// windows given shares its edges: left and width (a column), or top and height (a row).
+void CheckLayout(wxWindow* dialog, std::vector<std::pair<wxWindow*, wxWindow*>> columns,
+                 std::vector<std::pair<wxWindow*, wxWindow*>> rows = {})
+{
+    const wxWindowList& controls = dialog->GetChildren();
+    for (auto a = controls.begin(); a != controls.end(); ++a) {
+        EXPECT_TRUE(wxRect(dialog->GetClientSize()).Contains((*a)->GetRect())) << (*a)->GetLabel();
+        for (auto b = std::next(a); b != controls.end(); ++b)
+            EXPECT_FALSE((*a)->GetRect().Intersects((*b)->GetRect())) << (*a)->GetLabel() << " " << (*b)->GetLabel();
+    }
+    for (auto [a, b] : columns)
+        EXPECT_TRUE(a->GetPosition().x == b->GetPosition().x && a->GetSize().x == b->GetSize().x) << a->GetLabel();
+    for (auto [a, b] : rows)
+        EXPECT_TRUE(a->GetPosition().y == b->GetPosition().y && a->GetSize().y == b->GetSize().y) << a->GetLabel();
+}
+
 // at: where the typing goes in, -1 at the end; caret: where it is afterwards.
 // Half-width katakana (U+FF61 to U+FF9F) take one byte.
 struct NameRow { const char* name; std::string offered; long at; std::string typed, field; bool ok; long caret; };
@@ -99,6 +116,7 @@ TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
             const wxWindow* focus = row.focusOnName ? static_cast<wxWindow*>(dlg->NameField()) : dlg->OkButton();
             EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())), focus->GetHandle());
             EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());  // Enter
+            CheckLayout(dlg, {{dlg->OkButton(), dlg->FindWindow(wxID_CANCEL)}});
             dlg->NameField()->AppendText(wxString::FromUTF8(row.typed));
             Click(dlg->FindWindow(row.button));
         });
@@ -191,6 +209,11 @@ TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
         EXPECT_EQ(dlg->PrevButton()->IsEnabled(), dlg->m_nCover > 0);
         EXPECT_EQ(dlg->NextButton()->IsEnabled(), dlg->m_nCover < 3);
         EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());
+        // The arrows, side by side, span the preview (to a pixel of rounding).
+        const wxRect prev = dlg->PrevButton()->GetRect(), next = dlg->NextButton()->GetRect();
+        EXPECT_NEAR(wxRect(prev.GetTopLeft(), next.GetBottomRight()).GetWidth(), dlg->PreviewFrame()->GetSize().x, 1);
+        EXPECT_EQ(prev.x, dlg->PreviewFrame()->GetPosition().x);
+        CheckLayout(dlg, {{dlg->OkButton(), dlg->CancelButton()}}, {{dlg->PrevButton(), dlg->NextButton()}});
         Click(row.ok ? dlg->OkButton() : dlg->CancelButton());
     });
     EXPECT_EQ(RunCardBackDialog(nullptr, images), row.ok ? IDOK : IDCANCEL);
