@@ -1,6 +1,7 @@
 #include "shell/HelpWindow.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,23 +90,14 @@ wxString SitemapItem(const wxString& name, const wxString& local)
            "<param name=\"Local\" value=\"" + local + "\"></object>\n";
 }
 
-// The toolkit reads the contents and index files byte by byte and then
-// decodes the names with the project's charset, so these files carry no
-// charset of their own.
-std::string ContentsFile()
+// The contents (of sections) or the index (of keywords). The toolkit reads
+// these files byte by byte and then decodes the names with the project's
+// charset, so they carry no charset of their own.
+std::string SitemapFile(std::span<const Section> entries)
 {
     wxString text = "<html><body>\n<ul>\n";
-    for (const Section& s : kSections)
+    for (const Section& s : entries)
         text += SitemapItem(wxString::FromUTF8(s.heading), wxString(kPage) + "#" + s.anchor);
-    text += "</ul>\n</body></html>\n";
-    return text.utf8_string();
-}
-
-std::string IndexFile()
-{
-    wxString text = "<html><body>\n<ul>\n";
-    for (const Section& k : kKeywords)
-        text += SitemapItem(wxString::FromUTF8(k.heading), wxString(kPage) + "#" + k.anchor);
     text += "</ul>\n</body></html>\n";
     return text.utf8_string();
 }
@@ -439,8 +431,8 @@ void CHelpWindow::RegisterBook()
                                                bytes.size(), "text/html");
     };
     add(kProject, ProjectFile());
-    add(kContents, ContentsFile());
-    add(kIndex, IndexFile());
+    add(kContents, SitemapFile(kSections));
+    add(kIndex, SitemapFile(kKeywords));
     add(kPage, PageText().utf8_string());
 }
 

@@ -1,6 +1,5 @@
 // The how-to-play window: its page broken into lines by the Japanese rules, its texts Japanese, GTK silent.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <set>
 
@@ -88,10 +87,7 @@ void CollectTexts(wxWindow* window, wxArrayString& texts)
 
 TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under the C locale
 {
-    std::fflush(stderr);  // where GTK reports, captured while the window opens and each notebook page shows
-    const int console = dup(2);
-    FILE* captured = std::tmpfile();
-    dup2(fileno(captured), 2);
+    testing::internal::CaptureStderr();  // where GTK reports, while the window opens and each notebook page shows
     CHelpWindow help;
     ASSERT_TRUE(help.DisplayContents());
     auto* book = static_cast<wxNotebook*>(help.Controller().GetFrame()->FindWindowByName(wxNotebookNameStr));
@@ -101,14 +97,7 @@ TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under
         EXPECT_TRUE(PumpUntil([&] { return book->GetPage(page)->IsShownOnScreen(); }));
         texts.Add(book->GetPageText(page));
     }
-    std::fflush(stderr);
-    dup2(console, 2);
-    close(console);
-    std::string output(4096, '\0');
-    std::rewind(captured);
-    output.resize(std::fread(output.data(), 1, output.size(), captured));
-    std::fclose(captured);
-    EXPECT_EQ(output, "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
     // Under the book's title, the contents lead to every heading of the page, the index to its sections.
     EXPECT_EQ(help.Controller().GetFrame()->GetTitle(), wxString::FromUTF8("KadorinTolvane３２の遊び方"));

@@ -67,8 +67,7 @@ TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
     PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(frame); });
 }
 
-// The painter's back at a device size, pixel for pixel, as an image (the
-// conversion is checked against the toolkit's PNG reader below).
+// The painter's back at a device size as an image (the conversion is checked against the toolkit's reader below).
 wxImage Painted(cairo_surface_t* surface)
 {
     const wxImage image = CPictureCache::ImageOf(surface);
@@ -76,9 +75,8 @@ wxImage Painted(cairo_surface_t* surface)
     return image;
 }
 
-// The card-back preview is as crisp as the table's back: drawn at the
-// frame's device size, in the proportions of the frame, not enlarged from
-// the table's picture.
+// The card-back preview is as crisp as the table's back: drawn at the frame's device size, in the
+// proportions of the frame, not enlarged from the table's picture.
 TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
 {
     Loaded set;
@@ -113,8 +111,7 @@ TEST(ScaleTest, TheAboutIconIsTheOneDrawnForTheScreensScale)
     EXPECT_TRUE(Same(icon.ConvertToImage(), wxImage(stream, wxBITMAP_TYPE_PNG)));
 }
 
-// The fast decoder and the start-up worker give exactly what the toolkit's
-// own PNG reader gives, at the picture's scale.
+// The fast decoder and the start-up worker give exactly what the toolkit's own PNG reader gives.
 TEST(ScaleTest, DecodedAndPrefetchedPicturesMatchTheToolkitsReader)
 {
     std::vector<PictureId> ids{IDB_STOCK_OK, IDB_STOCK_NG};

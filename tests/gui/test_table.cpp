@@ -404,6 +404,9 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     EXPECT_EQ(Pixel(wnd->Cloth().ConvertToImage(), 0, 0), cloth);
     const wxRect corner(0, 0, 120, 140);  // and on screen
     EXPECT_TRUE(PumpUntil([&] { return Same(OnScreen(wnd, corner), wnd->Cloth().ConvertToImage().GetSubImage(corner)); }));
+    wnd->SetSize(wnd->GetSize() + wxSize(0, 10));  // grown, it keeps the trail: the first card's left edge
+    EXPECT_TRUE(PumpUntil([&] { return wnd->Cloth().GetLogicalHeight() == client.bottom - h + 10; }));
+    EXPECT_NE(Pixel(wnd->Cloth().ConvertToImage(), 5, 53), cloth);
 
     // A real press on the score strip, outside the window, ends it: the tune
     // stops before the question, and Cancel deals nothing. The tick goes on
@@ -451,6 +454,7 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
                                 "Write MaxPoint/iMaxPoint=" + std::to_string(best), "Write MaxPoint/strChamp=Hanako"}));
     EXPECT_TRUE(PumpUntil([&] { return m_frame == nullptr; }));
     EXPECT_EQ(wxWindow::GetCapture(), nullptr);
+    EXPECT_FALSE(m_host.musicEnd);  // the tune's end can no longer reach the view
 }
 
 }  // namespace

@@ -27,10 +27,9 @@ inline std::string Describe(const CRect& r)
 // Answers are taken from the front of a queue; an empty queue answers IDOK.
 inline int NextAnswer(std::deque<int>& answers)
 {
-    if (answers.empty())
-        return IDOK;
-    const int answer = answers.front();
-    answers.pop_front();
+    const int answer = answers.empty() ? IDOK : answers.front();
+    if (!answers.empty())
+        answers.pop_front();
     return answer;
 }
 
