@@ -75,9 +75,7 @@ CCardBackDlg::CCardBackDlg(wxWindow* parent, CCardImageSet& images)
 void CCardBackDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
 {
     m_nMaxCover = 3;
-    m_nCover = m_images.CurrentBack();
-    if (m_nCover < 0 || m_nCover > m_nMaxCover)
-        m_nCover = 0;
+    m_nCover = m_images.CurrentBack();  // the image set keeps it in range
     UpdateArrows();
     m_pOK->SetFocus();
 }

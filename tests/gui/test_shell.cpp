@@ -203,9 +203,12 @@ TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
         auto* dlg = static_cast<CCardBackDlg*>(wxTopLevelWindows.GetLast()->GetData());
         for (const char* c = row.clicks; *c != '\0'; ++c)
             Click(*c == '<' ? dlg->PrevButton() : dlg->NextButton());
-        // The arrow that would leave the range is disabled at its end.
+        // The arrow that would leave the range is disabled at its end, and the focus goes to the other.
         EXPECT_EQ(dlg->PrevButton()->IsEnabled(), dlg->m_nCover > 0);
         EXPECT_EQ(dlg->NextButton()->IsEnabled(), dlg->m_nCover < 3);
+        const wxWindow* other = dlg->m_nCover == 0 ? dlg->NextButton() : dlg->PrevButton();  // after a step to an end
+        EXPECT_TRUE(*row.clicks == '\0' || dlg->m_nCover % 3 != 0 ||
+                    gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())) == other->GetHandle());
         EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());
         // The arrows, side by side, span the preview (to a pixel of rounding).
         const wxRect prev = dlg->PrevButton()->GetRect(), next = dlg->NextButton()->GetRect();

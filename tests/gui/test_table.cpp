@@ -1,5 +1,4 @@
-// The table view in the main frame, and the celebration window over it, on
-// the test display; the tests' fake host answers every question.
+// The table view in the main frame, and the celebration window over it; the tests' fake host answers every question.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -223,8 +222,7 @@ TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
                   row.inverted != 0 ? wxColour(255 - was.Red(), 255 - was.Green(), 255 - was.Blue()) : was);
         EXPECT_TRUE(Same(after, Fresh()));  // what the press drew is what a repaint draws
     }
-    // Two falls, the card pressed last first, each from its place straight
-    // down 8 pixels a frame, up to the first frame wholly below the client.
+    // Two falls, the card pressed last first, each straight down 8 pixels a frame until wholly below the client.
     std::vector<CRect> expected;
     for (const CRect& start : {Rect(25), left})
         for (int y = start.top; y < m_view->ClientRect().bottom + 8; y += 8)
@@ -266,11 +264,9 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
     const int score = m_doc.GetScore();
     Command(ID_GAME_DEAL);
     EXPECT_EQ(m_doc.GetScore(), score - DEAL_PRICE);
-    // Start-up posts the deal under the command's own id.
-    wxQueueEvent(m_frame, new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));
+    wxQueueEvent(m_frame, new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));  // as start-up posts it, under its own id
     EXPECT_TRUE(PumpUntil([&] { return m_doc.GetScore() == score - 2 * DEAL_PRICE; }));
-    // Whatever the dialog did to the back, the stock shows it afterwards.
-    m_images.SetCurrentBack(2);
+    m_images.SetCurrentBack(2);  // whatever the dialog did to the back, the stock shows it afterwards
     Command(ID_GAME_CARDBACK);
     EXPECT_EQ(m_journal.back(), "ChooseCardBack");
     EXPECT_TRUE(Same(Shown(), Fresh()));
@@ -280,7 +276,7 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
         auto* box = dynamic_cast<CAboutDlg*>(wxTopLevelWindows.GetLast()->GetData());
         if (!(about = box != nullptr && box->IsModal()))
             return;
-        // Over the frame, the icon shown, the version line whole and clear of OK, Esc as OK.
+        // Over the frame, the version line whole and clear of OK, which has the focus; Esc as OK.
         auto centre = [](const wxRect& r) { return r.GetPosition() * 2 + r.GetSize(); };
         const wxPoint off = centre(box->GetRect()) - centre(m_frame->GetRect());
         EXPECT_LE(std::abs(off.x) + std::abs(off.y), 2) << off.x << "," << off.y;
@@ -290,6 +286,7 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
         EXPECT_LE(box->OkButton()->GetRect().GetRight(), box->GetClientSize().x);
         EXPECT_EQ(box->GetEscapeId(), wxID_OK);
         EXPECT_EQ(box->GetDefaultItem(), box->OkButton());
+        EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(box->GetHandle())), box->OkButton()->GetHandle());
         box->EndModal(wxID_OK);
     });
     Command(ID_APP_ABOUT);
@@ -391,9 +388,10 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
                                 "Write FastGameOver/lFastTimeSpan=42", "Write FastGameOver/strFastPlayer=Taro",
                                 "PlayMusic"}));
     EXPECT_FALSE(RedInScoreStrip(0, m_view->ClientRect().right));
+    m_host.musicEnd();  // from the audio thread: the tune has ended, and the view closes it
+    EXPECT_TRUE(PumpUntil([&] { return m_journal.back() == "CloseMusic"; }));
 
-    // Over the table and the record strip; the first back of the trail at the
-    // top left, its cut corner on the cloth.
+    // Over the table and the record strip; the first back of the trail at the top left, its cut corner on the cloth.
     CClearAnimWnd* wnd = m_view->GetCelebrationWindow();
     ASSERT_NE(wnd, nullptr);
     const CRect client = m_view->ClientRect();
@@ -408,9 +406,8 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     EXPECT_TRUE(PumpUntil([&] { return wnd->Cloth().GetLogicalHeight() == client.bottom - h + 10; }));
     EXPECT_NE(Pixel(wnd->Cloth().ConvertToImage(), 5, 53), cloth);
 
-    // A real press on the score strip, outside the window, ends it: the tune
-    // stops before the question, and Cancel deals nothing. The tick goes on
-    // behind the question, and a press meanwhile asks nothing more.
+    // A real press on the score strip, outside the window, ends it: the tune stops before the question, and Cancel
+    // deals nothing. The tick goes on behind the question, and a press meanwhile asks nothing more.
     const int score = m_doc.GetScore();
     m_host.answers = {IDCANCEL};
     m_host.whileOpen = [&] {

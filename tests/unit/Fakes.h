@@ -62,7 +62,7 @@ public:
     void PlayWave(int id) override { m_journal.push_back("PlayWave " + std::to_string(id)); }
     void PlayMusic() override { m_journal.push_back("PlayMusic"); }
     void StopMusic() override { m_journal.push_back("StopMusic"); }
-    void CloseMusic() override {}
+    void CloseMusic() override { m_journal.push_back("CloseMusic"); }
     void SetMusicEndHandler(std::function<void()> handler) override { musicEnd = std::move(handler); }
     IRandom& Random() override { return generator; }
 
