@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <iterator>
 
 #include <wx/button.h>
 #include <wx/dcclient.h>
@@ -28,15 +27,6 @@ public:
     }
     bool AcceptsFocus() const override { return false; }
 };
-
-// The built-in back a picture id shows, as the card painter numbers them;
-// -1 for any other picture.
-int BackDesign(PictureId id)
-{
-    const PictureId designs[] = {IDB_BACK0, IDB_BACK1, IDB_BACK2, IDB_BACK3};
-    const auto at = std::find(std::begin(designs), std::end(designs), id);
-    return at != std::end(designs) ? static_cast<int>(at - std::begin(designs)) : -1;
-}
 
 // The back drawn by the card painter at exactly width x height device
 // pixels; invalid when it cannot be drawn.
@@ -147,8 +137,8 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     // The frame has other proportions than the card and, on a high-density
     // screen, more pixels than any of the table's pictures: any of them
     // scaled to it would show soft edges, so the painter draws the back at
-    // the frame's own size. Every back of the game is one of its designs.
-    const wxImage image = DrawBack(BackDesign(m_images.BackImage(m_nCover)), deviceW, deviceH);
+    // the frame's own size; it numbers its designs as the image set its backs.
+    const wxImage image = DrawBack(m_nCover, deviceW, deviceH);
     if (image.IsOk())
         m_scaled = wxBitmap(image, wxBITMAP_SCREEN_DEPTH, factor);
     return m_scaled;

@@ -45,8 +45,7 @@ TEST(HelpPage, BreaksLinesByTheJapaneseRulesAtEveryWidthWithoutExtraGaps)
     parser.SetDC(&dc);
     const wxString source = CHelpWindow::PageText();
     EXPECT_EQ(source.Find('@'), wxNOT_FOUND);  // every placeholder filled
-    // The menu's entries quoted as the player reads them, without mnemonic and dots.
-    size_t at = 0;
+    size_t at = 0;  // the menu's entries quoted as the player reads them, without mnemonic and dots
     for (int id : {IDS_MENU_DEAL, IDS_MENU_UNDO, IDS_MENU_CARDBACK, IDS_MENU_EXIT, IDS_MENU_ABOUT}) {
         const size_t start = source.find("<dt><b>", at) + 7;
         const wxString quoted = source.substr(start, (at = source.find("</b>", start)) - start);

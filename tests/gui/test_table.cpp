@@ -45,8 +45,7 @@ protected:
         m_doc.SetView(m_view);
         m_view->SetFallFrameMillis(0);
         m_frame->Show();
-        // A triangle that clears row by row from the bottom, each row pressed
-        // left to right: neighbours make 13 and a king ends every even row.
+        // Clears row by row from the bottom, left to right: neighbours make 13 and a king ends every even row.
         BYTE codes[52] = {13, 1, 12, 2, 11, 13, 3, 10, 4, 9, 5, 8, 6, 7, 13, 1, 12, 2, 11, 3, 10, 4, 9, 5, 8, 6, 7, 13};
         std::fill(codes + TRIANGLE_CARDS, codes + 52, BYTE{1});  // a stock of aces
         m_doc.DealCards();  // starts the clear time
@@ -436,8 +435,7 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     EXPECT_EQ(m_doc.GetScore(), score);
     EXPECT_TRUE(PumpUntil([&] { return m_doc.GetScore() == score - DEAL_PRICE; }));
 
-    // Leaving, with a celebration running: Cancel stays; OK offers the running
-    // score, with the name given last, and the window lets go of the mouse.
+    // Leaving amid a celebration: Cancel stays; OK offers the score, with the name given last; the mouse is let go.
     m_view->StartCelebration();
     const int best = m_doc.GetScore();
     m_host.answers = {IDCANCEL, IDOK};
