@@ -10,12 +10,18 @@ constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_PLAYERNAME = 195;
 constexpr int IDD_CARDBACK = 200;
 
-// Controls.
+// Controls. OK and Cancel carry the numbers of the answers they give; the
+// static controls the layout leaves without a number get one for lookup.
+constexpr int IDC_OK = 1;
+constexpr int IDC_CANCEL = 2;
 constexpr int IDC_COVER_PREV = 1000;
 constexpr int IDC_COVER_NEXT = 1001;
 constexpr int IDC_COVER_FRAME = 1002;
 constexpr int IDC_SCORE = 1003;
 constexpr int IDC_NAME = 1004;
+constexpr int IDC_NAME_PROMPT = 1005;
+constexpr int IDC_ABOUT_ICON = 1006;
+constexpr int IDC_ABOUT_VERSION = 1007;
 
 // Card pictures. Faces: hearts 162..174, diamonds 149..161, clubs 133..145,
 // spades 179..191 (ace to king), jokers 175 and 176.

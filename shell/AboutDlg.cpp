@@ -48,14 +48,14 @@ wxBitmapBundle ProgramIcon(int cellPixels)
 }  // namespace
 
 CAboutDlg::CAboutDlg(wxWindow* parent)
-    : CResDialog(parent, IDS_DLG_ABOUT_CAPTION, 201, 44, wxDEFAULT_DIALOG_STYLE)
+    : CResDialog(parent, IDD_ABOUTBOX, wxDEFAULT_DIALOG_STYLE)
 {
-    const wxBitmapBundle icon = ProgramIcon(DluSize(20, 20).y);
-    m_pIcon = new wxStaticBitmap(this, wxID_STATIC, icon, DluPos(11, 17),
-                                 icon.IsOk() ? icon.GetDefaultSize() : DluSize(20, 20));
+    const wxBitmapBundle icon = ProgramIcon(ItemSize(IDC_ABOUT_ICON).y);
+    m_pIcon = new wxStaticBitmap(this, wxID_STATIC, icon, ItemPos(IDC_ABOUT_ICON),
+                                 icon.IsOk() ? icon.GetDefaultSize() : ItemSize(IDC_ABOUT_ICON));
     m_pVersion = new wxStaticText(this, wxID_STATIC,
                                   wxString::FromUTF8(LoadResString(IDS_DLG_ABOUT_VERSION)),
-                                  DluPos(40, 10), DluSize(91, 8), wxST_NO_AUTORESIZE);
+                                  ItemPos(IDC_ABOUT_VERSION), ItemSize(IDC_ABOUT_VERSION), wxST_NO_AUTORESIZE);
     // The line was measured in another face: give it the room its text
     // takes here, and move OK (and the edge) along if it needs more.
     const wxSize text = m_pVersion->GetTextExtent(m_pVersion->GetLabel());
@@ -63,8 +63,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     room.IncTo(text);
     m_pVersion->SetSize(room);
     m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
-                         DluPos(144, 7), DluSize(50, 14));
-    const int gap = DluSize(4, 0).x;
+                         ItemPos(IDC_OK), ItemSize(IDC_OK));
+    const int gap = ConvertDialogToPixels(wxSize(4, 0)).x;
     const int overlap = m_pVersion->GetRect().GetRight() + gap - m_pOK->GetPosition().x;
     if (overlap > 0) {
         m_pOK->Move(m_pOK->GetPosition().x + overlap, m_pOK->GetPosition().y);

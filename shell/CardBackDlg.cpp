@@ -41,16 +41,16 @@ wxImage DrawBack(int design, int width, int height)
 }  // namespace
 
 CCardBackDlg::CCardBackDlg(wxWindow* parent, CCardImageSet& images)
-    : CResDialog(parent, IDS_DLG_CARDBACK_CAPTION, 157, 165, wxCAPTION), m_images(images)
+    : CResDialog(parent, IDD_CARDBACK, wxCAPTION), m_images(images)
 {
     // Created in the tab order of the layout.
     m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
-                         DluPos(97, 7), DluSize(50, 14));
+                         ItemPos(IDC_OK), ItemSize(IDC_OK));
     m_pCancel = new wxButton(this, wxID_CANCEL, wxString::FromUTF8(LoadResString(IDS_DLG_CANCEL)),
-                             DluPos(97, 24), DluSize(50, 14));
-    m_pFrame = new PreviewArea(this, IDC_COVER_FRAME, DluPos(7, 30), DluSize(77, 128));
-    m_pPrev = new wxButton(this, IDC_COVER_PREV, "<", DluPos(7, 8), DluSize(38, 21));
-    m_pNext = new wxButton(this, IDC_COVER_NEXT, ">", DluPos(46, 8), DluSize(38, 21));
+                             ItemPos(IDC_CANCEL), ItemSize(IDC_CANCEL));
+    m_pFrame = new PreviewArea(this, IDC_COVER_FRAME, ItemPos(IDC_COVER_FRAME), ItemSize(IDC_COVER_FRAME));
+    m_pPrev = new wxButton(this, IDC_COVER_PREV, "<", ItemPos(IDC_COVER_PREV), ItemSize(IDC_COVER_PREV));
+    m_pNext = new wxButton(this, IDC_COVER_NEXT, ">", ItemPos(IDC_COVER_NEXT), ItemSize(IDC_COVER_NEXT));
     m_pOK->SetDefault();
 
     Bind(wxEVT_INIT_DIALOG, &CCardBackDlg::OnInitDialog, this);

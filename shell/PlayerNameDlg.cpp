@@ -39,18 +39,18 @@ wxString TrimLeftText(const wxString& text)
 }  // namespace
 
 CPlayerNameDlg::CPlayerNameDlg(wxWindow* parent)
-    : CResDialog(parent, IDS_DLG_NAME_CAPTION, 163, 121, wxDEFAULT_DIALOG_STYLE)
+    : CResDialog(parent, IDD_PLAYERNAME, wxDEFAULT_DIALOG_STYLE)
 {
     // Created in the tab order of the layout.
     m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
-                         DluPos(108, 7), DluSize(50, 14));
+                         ItemPos(IDC_OK), ItemSize(IDC_OK));
     m_pCancel = new wxButton(this, wxID_CANCEL, wxString::FromUTF8(LoadResString(IDS_DLG_CANCEL)),
-                             DluPos(108, 24), DluSize(50, 14));
-    m_pName = new wxTextCtrl(this, IDC_NAME, wxEmptyString, DluPos(11, 83), DluSize(101, 18));
-    m_pScore = new AchievementLine(this, IDC_SCORE, DluPos(10, 43), DluSize(137, 12));
+                             ItemPos(IDC_CANCEL), ItemSize(IDC_CANCEL));
+    m_pName = new wxTextCtrl(this, IDC_NAME, wxEmptyString, ItemPos(IDC_NAME), ItemSize(IDC_NAME));
+    m_pScore = new AchievementLine(this, IDC_SCORE, ItemPos(IDC_SCORE), ItemSize(IDC_SCORE));
     m_pScore->SetBackgroundColour(GetBackgroundColour());
     new wxStaticText(this, wxID_STATIC, wxString::FromUTF8(LoadResString(IDS_DLG_NAME_PROMPT)),
-                     DluPos(10, 61), DluSize(136, 17));
+                     ItemPos(IDC_NAME_PROMPT), ItemSize(IDC_NAME_PROMPT));
     m_pOK->SetDefault();
 
     Bind(wxEVT_INIT_DIALOG, &CPlayerNameDlg::OnInitDialog, this);

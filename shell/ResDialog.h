@@ -1,5 +1,5 @@
-// The common ground of the program's dialogs: the caption from the string
-// table, the dialog font, and control rectangles given in dialog units.
+// The common ground of the program's dialogs: caption, size and control
+// rectangles from the dialog's template, in its font.
 //
 // The dialogs were laid out in dialog units of a 9-point proportional Gothic
 // face; converting with the toolkit's own rule after the font is set keeps
@@ -9,6 +9,7 @@
 #include <wx/dialog.h>
 #include <wx/font.h>
 
+#include "res/Dialogs.h"
 #include "res/Strings.h"
 
 class CResDialog : public wxDialog {
@@ -26,20 +27,29 @@ public:
     }
 
 protected:
-    // Creates the dialog with the caption of string captionId and a client
-    // area of widthDlu x heightDlu dialog units.
-    CResDialog(wxWindow* parent, int captionId, int widthDlu, int heightDlu, long style)
-        : wxDialog(parent, wxID_ANY, wxString::FromUTF8(LoadResString(captionId)),
-                   wxDefaultPosition, wxDefaultSize, style)
+    // Creates the dialog with the caption and client size of template dialogId.
+    CResDialog(wxWindow* parent, int dialogId, long style)
+        : wxDialog(parent, wxID_ANY, wxString::FromUTF8(LoadResString(FindDialogTemplate(dialogId).captionId)),
+                   wxDefaultPosition, wxDefaultSize, style),
+          m_template(FindDialogTemplate(dialogId))
     {
         // Set before any control exists: the controls inherit it, and the
         // dialog-unit base is measured in it.
         SetFont(DialogFont());
-        SetClientSize(ConvertDialogToPixels(wxSize(widthDlu, heightDlu)));
+        SetClientSize(ConvertDialogToPixels(wxSize(m_template.width, m_template.height)));
     }
 
-    wxPoint DluPos(int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); }
-    wxSize DluSize(int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); }
+    // Where the template puts control controlId, in pixels.
+    wxPoint ItemPos(int controlId)
+    {
+        const DialogItem& item = FindDialogItem(m_template, controlId);
+        return ConvertDialogToPixels(wxPoint(item.x, item.y));
+    }
+    wxSize ItemSize(int controlId)
+    {
+        const DialogItem& item = FindDialogItem(m_template, controlId);
+        return ConvertDialogToPixels(wxSize(item.width, item.height));
+    }
 
     // Puts the dialog over its owner, as the host did for an owned dialog.
     void CentreOnOwner()
@@ -49,4 +59,7 @@ protected:
         else
             Centre();
     }
+
+private:
+    const DialogTemplate& m_template;
 };
