@@ -31,18 +31,13 @@ wxBitmap DecodeIcon(int pixels)
 // one for the screen's scale.
 wxBitmapBundle ProgramIcon(int cellPixels)
 {
-    const int wanted = cellPixels >= 48 ? 64 : 32;
-    for (int logical : {wanted, wanted == 64 ? 32 : 64}) {
-        wxVector<wxBitmap> bitmaps;
-        for (int scale = 1; scale <= 3; ++scale) {
-            const wxBitmap bitmap = DecodeIcon(logical * scale);
-            if (bitmap.IsOk())
-                bitmaps.push_back(bitmap);
-        }
-        if (!bitmaps.empty() && bitmaps.front().GetWidth() == logical)
-            return wxBitmapBundle::FromBitmaps(bitmaps);
+    const int logical = cellPixels >= 48 ? 64 : 32;
+    wxVector<wxBitmap> bitmaps;
+    for (int scale = 1; scale <= 3; ++scale) {
+        if (const wxBitmap bitmap = DecodeIcon(logical * scale); bitmap.IsOk())
+            bitmaps.push_back(bitmap);
     }
-    return wxBitmapBundle();
+    return bitmaps.empty() ? wxBitmapBundle() : wxBitmapBundle::FromBitmaps(bitmaps);
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <functional>
 #include <ostream>
+#include <utility>
+#include <vector>
 
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include <wx/app.h>
@@ -51,6 +54,23 @@ inline wxImage OnScreen(wxWindow* window, wxRect area = wxRect())
     GdkPixbuf* pixbuf =  // the bitmap takes it over
         gdk_pixbuf_get_from_window(window->GTKGetDrawingWindow(), area.x, area.y, area.width, area.height);
     return pixbuf != nullptr ? wxBitmap(pixbuf).ConvertToImage() : wxImage(area.width, area.height);
+}
+
+// The controls of a dialog lie inside it and none over another; each pair of
+// windows given shares its edges: left and width (a column), or top and height (a row).
+inline void CheckLayout(wxWindow* dialog, std::vector<std::pair<wxWindow*, wxWindow*>> columns,
+                        std::vector<std::pair<wxWindow*, wxWindow*>> rows = {})
+{
+    const wxWindowList& controls = dialog->GetChildren();
+    for (auto a = controls.begin(); a != controls.end(); ++a) {
+        EXPECT_TRUE(wxRect(dialog->GetClientSize()).Contains((*a)->GetRect())) << (*a)->GetLabel();
+        for (auto b = std::next(a); b != controls.end(); ++b)
+            EXPECT_FALSE((*a)->GetRect().Intersects((*b)->GetRect())) << (*a)->GetLabel() << " " << (*b)->GetLabel();
+    }
+    for (auto [a, b] : columns)
+        EXPECT_TRUE(a->GetPosition().x == b->GetPosition().x && a->GetSize().x == b->GetSize().x) << a->GetLabel();
+    for (auto [a, b] : rows)
+        EXPECT_TRUE(a->GetPosition().y == b->GetPosition().y && a->GetSize().y == b->GetSize().y) << a->GetLabel();
 }
 
 // The built-in pictures and the image set over them, with settings of the test's own.

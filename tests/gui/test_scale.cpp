@@ -102,6 +102,7 @@ TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
 TEST(ScaleTest, TheAboutIconIsTheOneDrawnForTheScreensScale)
 {
     CAboutDlg box(nullptr);
+    CheckLayout(&box, {});
     const wxBitmap icon = box.Icon()->GetBitmap();
     const int s = static_cast<int>(box.GetContentScaleFactor() + 0.5);
     EXPECT_EQ(icon.GetWidth(), s * box.Icon()->GetSize().x);

@@ -45,23 +45,6 @@ void Click(wxWindow* button)  // as a player clicks: a disabled button takes non
         button->ProcessWindowEvent(click);
 }
 
-// The controls of a dialog lie inside it and none over another; each pair of
-// windows given shares its edges: left and width (a column), or top and height (a row).
-void CheckLayout(wxWindow* dialog, std::vector<std::pair<wxWindow*, wxWindow*>> columns,
-                 std::vector<std::pair<wxWindow*, wxWindow*>> rows = {})
-{
-    const wxWindowList& controls = dialog->GetChildren();
-    for (auto a = controls.begin(); a != controls.end(); ++a) {
-        EXPECT_TRUE(wxRect(dialog->GetClientSize()).Contains((*a)->GetRect())) << (*a)->GetLabel();
-        for (auto b = std::next(a); b != controls.end(); ++b)
-            EXPECT_FALSE((*a)->GetRect().Intersects((*b)->GetRect())) << (*a)->GetLabel() << " " << (*b)->GetLabel();
-    }
-    for (auto [a, b] : columns)
-        EXPECT_TRUE(a->GetPosition().x == b->GetPosition().x && a->GetSize().x == b->GetSize().x) << a->GetLabel();
-    for (auto [a, b] : rows)
-        EXPECT_TRUE(a->GetPosition().y == b->GetPosition().y && a->GetSize().y == b->GetSize().y) << a->GetLabel();
-}
-
 // at: where the typing goes in, -1 at the end; caret: where it is afterwards.
 // Half-width katakana (U+FF61 to U+FF9F) take one byte.
 struct NameRow { const char* name; std::string offered; long at; std::string typed, field; bool ok; long caret; };
