@@ -101,8 +101,8 @@ void CCardBackDlg::UpdateArrows()
     } else {
         m_pNext->Enable(true);
     }
-    Refresh(true);
-    m_pFrame->Refresh(true);
+    // The whole dialog, the preview within it.
+    Refresh();
 }
 
 void CCardBackDlg::OnOK(wxCommandEvent& /*event*/)

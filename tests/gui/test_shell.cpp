@@ -38,11 +38,10 @@ namespace {
 
 std::string Repeat(const std::string& text, int times) { return times > 0 ? text + Repeat(text, times - 1) : ""; }
 
-void Click(wxWindow* button)  // as a player clicks: a disabled button takes none
+void Click(wxWindow* button)  // from code: a disabled button takes it too
 {
     wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-    if (button->IsEnabled())
-        button->ProcessWindowEvent(click);
+    button->ProcessWindowEvent(click);
 }
 
 // at: where the typing goes in, -1 at the end; caret: where it is afterwards.
