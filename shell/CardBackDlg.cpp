@@ -149,12 +149,8 @@ void CCardBackDlg::OnPaintPreview(wxPaintEvent& /*event*/)
     wxPaintDC dc(m_pFrame);
     const wxSize size = m_pFrame->GetClientSize();
     const wxBitmap picture = PreviewBitmap();
-    if (picture.IsOk()) {
+    if (picture.IsOk())
         dc.DrawBitmap(picture, 0, 0);
-    } else {
-        dc.SetBackground(wxBrush(GetBackgroundColour()));
-        dc.Clear();
-    }
     // The black frame lies over the edge of the picture.
     dc.SetPen(*wxBLACK_PEN);
     dc.SetBrush(*wxTRANSPARENT_BRUSH);

@@ -235,8 +235,11 @@ bool IsInlineTag(wxString name)
 
 bool IsBlank(wchar_t c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
-wxString WithLineBreaks(const wxString& html, const wxHtmlEntitiesParser& entities)
+}  // namespace
+
+wxString CHelpWindow::WithLineBreaks(const wxString& html)
 {
+    const wxHtmlEntitiesParser entities;
     // The text as read, with where each of its characters starts in the source.
     std::wstring text;
     std::vector<size_t> at;
@@ -278,6 +281,8 @@ wxString WithLineBreaks(const wxString& html, const wxHtmlEntitiesParser& entiti
     return marked + html.Mid(from);
 }
 
+namespace {
+
 // A place where a line may break; it takes no room.
 class CLineBreakCell : public wxHtmlCell {
 public:
@@ -294,7 +299,7 @@ public:
             m_WParser->GetContainer()->InsertCell(new CLineBreakCell);
             return false;
         }
-        ParseInnerSource(WithLineBreaks(m_WParser->GetInnerSource(tag), *m_WParser->GetEntitiesParser()));
+        ParseInnerSource(CHelpWindow::WithLineBreaks(m_WParser->GetInnerSource(tag)));
         return true;
     }
 };

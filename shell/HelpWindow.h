@@ -22,6 +22,8 @@ public:
     static void RegisterBook();
     // The text of the how-to-play page.
     static wxString PageText();
+    // The HTML with a <wbr> wherever the Japanese rules let its text break.
+    static wxString WithLineBreaks(const wxString& html);
 
     CHelpWindow();
     ~CHelpWindow();

@@ -25,7 +25,6 @@ namespace {
 // One fixed channel for both removal sounds, so the second of a pair cuts
 // off the first as the game's first host did.
 constexpr int WAVE_CHANNEL = 0;
-constexpr int MIX_RATE = 44100;
 constexpr int MIX_CHUNK_FRAMES = 1024;  // about 23 ms: a removal sounds with its click
 
 // After a lost device, the first try to open it again comes soon (a server
@@ -243,7 +242,8 @@ bool CSoundSystem::OpenDevice(const std::string& driver)
     if (!driver.empty())
         Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
     bool open = Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (open && Sdl().Mix_OpenAudio(MIX_RATE, AUDIO_S16SYS, 2, MIX_CHUNK_FRAMES) != 0) {
+    if (open &&
+        Sdl().Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, MIX_CHUNK_FRAMES) != 0) {
         Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
         open = false;
     }
@@ -406,7 +406,7 @@ Mix_Chunk* CSoundSystem::FindChunk(int resourceId)
     Mix_Chunk* chunk = nullptr;
     if (const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{}) {
         if (SDL_RWops* rw = Sdl().SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
-            chunk = Sdl().Mix_LoadWAV_RW(rw, 1);
+            chunk = Sdl().Mix_LoadWAV_RW(rw, SDL_TRUE);  // frees rw
     }
     // A missing or broken sound is remembered as such and never retried.
     m_chunks[resourceId] = chunk;
