@@ -337,6 +337,8 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
     unsetenv("PULSE_SERVER");
     unsetenv("PULSE_PROP");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    CSoundSystem fontless(&FindSound, &FindMidi, tune + ".sf2");  // its soundfont gone: no tune rather than a silent one
+    EXPECT_EQ(fontless.PlayMusic(tune), CSoundSystem::ERR_NO_MUSIC);
 }
 
 }  // namespace
