@@ -215,11 +215,11 @@ CPictureCache::Version* CPictureCache::Looked(PictureId id, Entry& entry, int sc
     return version.png ? &version : nullptr;
 }
 
-CPictureCache::Version* CPictureCache::Decoded(PictureId id, int scale, int& pictureScale) const
+std::pair<CPictureCache::Version*, int> CPictureCache::Decoded(PictureId id, int scale) const
 {
     auto it = m_pictures.find(id);
     if (it == m_pictures.end())
-        return nullptr;
+        return {};
     for (int s = std::clamp(scale, 1, kMaxScale); s >= 1; --s) {
         Version* version = Looked(id, it->second, s);
         if (version == nullptr)
@@ -228,18 +228,15 @@ CPictureCache::Version* CPictureCache::Decoded(PictureId id, int scale, int& pic
             version->decoded = true;
             version->surface = TakeOrDecode(Key{id, s}, version->png);
         }
-        if (version->surface) {
-            pictureScale = s;
-            return version;
-        }
+        if (version->surface)
+            return {version, s};
     }
-    return nullptr;
+    return {};
 }
 
 bool CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
 {
-    int pictureScale = 1;
-    const Version* version = Decoded(id, scale, pictureScale);
+    const auto [version, pictureScale] = Decoded(id, scale);
     if (version == nullptr || cr == nullptr)
         return false;
     // As the toolkit draws its own bitmaps: the picture's pixels one to one
@@ -265,8 +262,7 @@ bool CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) con
 
 const wxBitmap* CPictureCache::Get(PictureId id, int scale) const
 {
-    int pictureScale = 1;
-    Version* version = Decoded(id, scale, pictureScale);
+    const auto [version, pictureScale] = Decoded(id, scale);
     if (version == nullptr)
         return nullptr;
     if (!version->bitmap.IsOk())

@@ -112,8 +112,8 @@ private:
     // The version at scale with its data looked up, or null without data.
     Version* Looked(PictureId id, Entry& entry, int scale) const;
     // The largest version up to scale that has pixels, decoded now if need
-    // be; null when none has; its scale goes to pictureScale.
-    Version* Decoded(PictureId id, int scale, int& pictureScale) const;
+    // be, and its scale; null when none has.
+    std::pair<Version*, int> Decoded(PictureId id, int scale) const;
     // The data of a picture at scale, when it has exactly scale times the
     // picture's size; empty otherwise.
     static AssetBlob ScaledPng(PictureId id, const Entry& entry, int scale);

@@ -142,15 +142,8 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCac
 
     // One line of the interface font, Japanese included, with two pixels
     // above and below; measured once so that the zones never move.
-    {
-        wxBitmap probe(8, 8, 24);
-        wxMemoryDC dc(probe);
-        dc.SetFont(InterfaceFont());
-        wxCoord width = 0;
-        wxCoord height = 0;
-        dc.GetTextExtent(wxString::FromUTF8("最速クリア情報 Ag"), &width, &height);
-        m_nStripHeight = height + 4;
-    }
+    SetFont(InterfaceFont());
+    m_nStripHeight = GetTextExtent(wxString::FromUTF8("最速クリア情報 Ag")).y + 4;
 
     m_host.SetMusicEndHandler([this] {
         // Runs on the audio thread: only hand the news to the UI thread.
