@@ -129,14 +129,13 @@ void CPlayerNameDlg::OnInitDialog(wxInitDialogEvent& /*event*/)
     TransferDataToWindow();
     // Only the member is trimmed; the field shows the name as offered.
     m_strName = TrimLeftText(m_strName);
-    if (m_strName.empty()) {
-        m_pOK->Enable(false);
-        m_pName->SetFocus();
-    } else {
-        // The first tab stop: Enter accepts the offered name at once.
-        m_pOK->Enable(true);
+    const bool named = !m_strName.empty();
+    m_pOK->Enable(named);
+    // With a name offered, the first tab stop: Enter accepts it at once.
+    if (named)
         m_pOK->SetFocus();
-    }
+    else
+        m_pName->SetFocus();
 }
 
 void CPlayerNameDlg::OnNameChange(wxCommandEvent& /*event*/)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/colour.h>
+#include <wx/display.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/window.h>
@@ -56,11 +58,15 @@ inline wxImage OnScreen(wxWindow* window, wxRect area = wxRect())
     return pixbuf != nullptr ? wxBitmap(pixbuf).ConvertToImage() : wxImage(area.width, area.height);
 }
 
-// The controls of a dialog lie inside it and none over another; each pair of
-// windows given shares its edges: left and width (a column), or top and height (a row).
+// A dialog stands centred over its owner, or the screen without one; its controls lie inside it and none over
+// another; each pair of windows given shares its edges: left and width (a column), or top and height (a row).
 inline void CheckLayout(wxWindow* dialog, std::vector<std::pair<wxWindow*, wxWindow*>> columns,
                         std::vector<std::pair<wxWindow*, wxWindow*>> rows = {})
 {
+    const wxRect owner = dialog->GetParent() ? dialog->GetParent()->GetScreenRect() : wxDisplay(dialog).GetClientArea();
+    const wxPoint off =
+        dialog->GetScreenRect().GetPosition() * 2 + dialog->GetSize() - owner.GetPosition() * 2 - owner.GetSize();
+    EXPECT_LE(std::abs(off.x) + std::abs(off.y), 2) << off.x << "," << off.y;
     const wxWindowList& controls = dialog->GetChildren();
     for (auto a = controls.begin(); a != controls.end(); ++a) {
         EXPECT_TRUE(wxRect(dialog->GetClientSize()).Contains((*a)->GetRect())) << (*a)->GetLabel();
