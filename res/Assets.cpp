@@ -19,3 +19,4 @@ AssetBlob FindBitmapPng(int resourceId, int scale) { return Find(AssetKind::Bitm
 AssetBlob FindSound(int resourceId) { return Find(AssetKind::Sound, resourceId); }
 AssetBlob FindMidi(int resourceId) { return Find(AssetKind::Midi, resourceId); }
 AssetBlob FindIconPng(int pixels) { return Find(AssetKind::Icon, pixels); }
+AssetBlob FindHelpFile(int resourceId) { return Find(AssetKind::Help, resourceId); }

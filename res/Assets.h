@@ -1,4 +1,4 @@
-// The program's built-in pictures, sounds and tune.
+// The program's built-in pictures, sounds, tune and help.
 //
 // Every asset is made at build time by our own generators (res/gen) and
 // compiled into the executable; nothing is read from disk at run time.
@@ -23,3 +23,5 @@ AssetBlob FindMidi(int resourceId);
 // PNG of the program icon at a square size (16, 32, 48, 64, 96, 128, 192,
 // 256), or empty.
 AssetBlob FindIconPng(int pixels);
+// A file of the how-to-play book (400 to 404, res/HelpBook.h), or empty.
+AssetBlob FindHelpFile(int resourceId);

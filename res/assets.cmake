@@ -1,8 +1,9 @@
-# The built-in pictures, sounds and tune.
+# The built-in pictures, sounds, tune and help book.
 #
 # tolvane_assetgen is a host program of our own: it draws every picture with
-# cairo, synthesises the two wave sounds and composes the tune, and writes them
-# as byte strings into one C++ source in the build tree. That source is the
+# cairo, synthesises the two wave sounds, composes the tune and sets the help
+# book from its page and the string table, then writes them all as byte
+# strings into one C++ source in the build tree. That source is the
 # only thing compiled into tolvane_assets, so the repository holds no binaries.
 # The card painter is a library of its own: the program links it too, to
 # draw the card-back dialog's preview at whatever size the screen gives it.
@@ -23,9 +24,10 @@ add_executable(tolvane_assetgen
   gen/WaveSynth.cpp
   gen/MidiTrack.cpp
   gen/TuneComposer.cpp
+  gen/HelpBook.cpp
   gen/EmbedWriter.cpp)
 target_include_directories(tolvane_assetgen PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/gen ${CMAKE_SOURCE_DIR})
-target_link_libraries(tolvane_assetgen PRIVATE tolvane_cardart PkgConfig::CAIRO)
+target_link_libraries(tolvane_assetgen PRIVATE tolvane_cardart tolvane_strings PkgConfig::CAIRO)
 target_compile_options(tolvane_assetgen PRIVATE ${TOLVANE_WARNINGS} -Wno-conversion)
 
 set(TOLVANE_GENERATED_ASSETS ${CMAKE_CURRENT_BINARY_DIR}/GeneratedAssets.cpp)

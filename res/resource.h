@@ -43,6 +43,13 @@ constexpr int IDR_SOUND_CARD = 300;
 constexpr int IDR_SOUND_JOKER = 301;
 constexpr int IDR_MIDI_TUNE = 350;
 
+// The how-to-play book and the help window's message catalog.
+constexpr int IDR_HELP_PROJECT = 400;
+constexpr int IDR_HELP_CONTENTS = 401;
+constexpr int IDR_HELP_INDEX = 402;
+constexpr int IDR_HELP_PAGE = 403;
+constexpr int IDR_HELP_CATALOG = 404;
+
 // Menu commands.
 constexpr int ID_GAME_DEAL = 32771;
 constexpr int ID_GAME_UNDO = 32772;

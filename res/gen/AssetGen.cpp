@@ -1,13 +1,14 @@
-// tolvane_assetgen: draws, synthesises and composes every built-in asset of
-// the game and writes them into one C++ source for tolvane_assets.
+// tolvane_assetgen: draws, synthesises, composes and sets every built-in
+// asset of the game and writes them into one C++ source for tolvane_assets.
 //
 //   tolvane_assetgen OUTPUT.cpp [DIRECTORY]
 //
 // With a directory it also leaves each asset there as a plain file
 // (bitmap-162.png, bitmap-162@2x.png, sound-300.wav, midi-350.mid,
-// icon-32.png) to look at.
+// icon-32.png, help-403) to look at.
 #include "CardPainter.h"
 #include "EmbedWriter.h"
+#include "HelpBook.h"
 #include "IconPainter.h"
 #include "TuneComposer.h"
 #include "WaveSynth.h"
@@ -61,6 +62,7 @@ std::string DumpName(const Generated& g)
     case AssetKind::Sound: return "sound-" + std::to_string(g.id) + ".wav";
     case AssetKind::Midi: return "midi-" + std::to_string(g.id) + ".mid";
     case AssetKind::Icon: return "icon-" + std::to_string(g.id) + ".png";
+    case AssetKind::Help: return "help-" + std::to_string(g.id);
     }
     return "asset";
 }
@@ -120,6 +122,9 @@ int main(int argc, char** argv)
     icons({96, 192});
     pictures(2);
     pictures(3);
+    // And the help book, read when the help opens.
+    for (const HelpBookFile& file : MakeHelpBook())
+        assets.push_back({AssetKind::Help, file.id, 1, {file.bytes.begin(), file.bytes.end()}});
 
     CEmbedWriter writer;
     for (const Generated& g : assets) {

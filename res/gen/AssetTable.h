@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-enum class AssetKind : int { Bitmap = 0, Sound = 1, Midi = 2, Icon = 3 };
+enum class AssetKind : int { Bitmap = 0, Sound = 1, Midi = 2, Icon = 3, Help = 4 };
 
 struct AssetEntry {
     AssetKind kind;
