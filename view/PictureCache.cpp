@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include <cairo.h>
 #include <gdk/gdk.h>
@@ -279,9 +280,9 @@ wxRegion CPictureCache::BuildCardOutline(int width, int height, int scale)
     const int s = scale;
     const int W = width * s;
     const int H = height * s;
-    const wxPoint points[8] = {{2 * s, 0},     {0, 2 * s},     {0, H - 5 * s}, {5 * s, H},
-                               {W - 3 * s, H}, {W, H - 3 * s}, {W, 4 * s},     {W - 4 * s, 0}};
-    return wxRegion(8, points, wxWINDING_RULE);
+    const wxPoint points[] = {{2 * s, 0},     {0, 2 * s},     {0, H - 5 * s}, {5 * s, H},
+                              {W - 3 * s, H}, {W, H - 3 * s}, {W, 4 * s},     {W - 4 * s, 0}};
+    return wxRegion(std::size(points), points, wxWINDING_RULE);
 }
 
 const wxRegion& CPictureCache::CardOutline(int width, int height, int scale) const
