@@ -63,17 +63,14 @@ int WholeScale(double factor)
     return std::max(1, static_cast<int>(std::lround(factor)));
 }
 
-// Device pixels per logical pixel where cr draws: its own scale times its
-// surface's, which covers a window (the surface is scaled) and a bitmap or
-// the off-screen table (the context is) alike.
+// Device pixels per logical pixel where cr draws: a bitmap's context and the
+// off-screen table's carry their scale in their matrix. (A window's carries
+// it in its surface; nothing draws cards or text straight into a window.)
 int WholeScale(cairo_t* cr)
 {
     cairo_matrix_t matrix;
     cairo_get_matrix(cr, &matrix);
-    double sx = 1;
-    double sy = 1;
-    cairo_surface_get_device_scale(cairo_get_target(cr), &sx, &sy);
-    return WholeScale(matrix.xx * sx);
+    return WholeScale(matrix.xx);
 }
 
 // Draws into a surface of device pixels in logical ones, scale device pixels
@@ -99,14 +96,13 @@ private:
 };
 
 // Paints a surface of device pixels at the origin of cr, whose user units
-// are logical pixels of scale device pixels each: one to one, never
-// filtered, as the toolkit draws a bitmap of that scale.
+// are logical pixels of scale device pixels each: one to one, as the toolkit
+// draws a bitmap of that scale.
 void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale)
 {
     cairo_save(cr);
     cairo_scale(cr, 1.0 / scale, 1.0 / scale);
     cairo_set_source_surface(cr, surface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     cairo_restore(cr);
 }
@@ -183,7 +179,7 @@ void CTolvane32View::CloseCelebration()
 CRect CTolvane32View::ClientRect() const
 {
     const wxSize size = GetClientSize();
-    return CRect{0, 0, std::max(size.x, 0), std::max(size.y, 0)};
+    return CRect{0, 0, size.x, size.y};
 }
 
 bool CTolvane32View::IsRectOffClient(const CRect& rect) const
