@@ -303,8 +303,6 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
     }
     cairo_surface_flush(strips.get());
     cairo_save(cr);
-    cairo_rectangle(cr, 0, top, client.right, 2 * m_nStripHeight);
-    cairo_clip(cr);
     cairo_translate(cr, 0, top);
     PaintDevicePixels(cr, strips.get(), scale);
     cairo_restore(cr);

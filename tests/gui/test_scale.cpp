@@ -39,6 +39,7 @@ void CheckDeviceResolution(const wxImage& image, int s, CTolvane32View& view, co
     for (int i = 0; i < 200 * 2 * h && !crispText; ++i)
         crispText = !blocky(16 + i % 200, H - 2 * h + i / 200);
     EXPECT_TRUE(table(0, s * (H - 2 * h) - 1) && !table(0, s * (H - 2 * h)) && (s == 1 || crispText));
+    EXPECT_EQ(Pixel(image, image.GetWidth() - 1, s * (H - 2 * h)), wxColour(0, 191, 0));  // the strips span the table
 }
 
 TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
