@@ -421,6 +421,7 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
     EXPECT_EQ(wxWindow::GetCapture(), nullptr);
     EXPECT_EQ(m_journal, (Journal{"StopMusic", "MessageBox " + FormatResString(IDS_CLEAR_BONUS, 2000, 42) + " 65"}));
     EXPECT_EQ(m_doc.GetScore(), score);
+    EXPECT_TRUE(Same(Shown(), Fresh()));  // the table as it is now: the new record in its strip
     m_host.whileOpen = [] {};
 
     // OK deals again, once the window has gone.
