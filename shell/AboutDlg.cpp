@@ -2,8 +2,6 @@
 
 #include <wx/bmpbndl.h>
 #include <wx/button.h>
-#include <wx/image.h>
-#include <wx/mstream.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
@@ -12,18 +10,6 @@
 #include "shell/Dialogs.h"
 
 namespace {
-
-wxBitmap DecodeIcon(int pixels)
-{
-    const AssetBlob png = FindIconPng(pixels);
-    if (!png)
-        return wxBitmap();
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
-    wxMemoryInputStream stream(png.data, png.size);
-    wxImage image(stream, wxBITMAP_TYPE_PNG);
-    return image.IsOk() ? wxBitmap(image) : wxBitmap();
-}
 
 // The program icon at the size the layout's icon cell holds: 32 pixels, or
 // 64 where dialog units are large enough to give the bigger picture room.
@@ -34,10 +20,10 @@ wxBitmapBundle ProgramIcon(int cellPixels)
     const int logical = cellPixels >= 48 ? 64 : 32;
     wxVector<wxBitmap> bitmaps;
     for (int scale = 1; scale <= 3; ++scale) {
-        if (const wxBitmap bitmap = DecodeIcon(logical * scale); bitmap.IsOk())
-            bitmaps.push_back(bitmap);
+        const AssetBlob png = FindIconPng(logical * scale);
+        bitmaps.push_back(wxBitmap::NewFromPNGData(png.data, png.size));
     }
-    return bitmaps.empty() ? wxBitmapBundle() : wxBitmapBundle::FromBitmaps(bitmaps);
+    return wxBitmapBundle::FromBitmaps(bitmaps);
 }
 
 }  // namespace
@@ -46,8 +32,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     : CResDialog(parent, IDD_ABOUTBOX, wxDEFAULT_DIALOG_STYLE)
 {
     const wxBitmapBundle icon = ProgramIcon(ItemSize(IDC_ABOUT_ICON).y);
-    m_pIcon = new wxStaticBitmap(this, wxID_STATIC, icon, ItemPos(IDC_ABOUT_ICON),
-                                 icon.IsOk() ? icon.GetDefaultSize() : ItemSize(IDC_ABOUT_ICON));
+    m_pIcon = new wxStaticBitmap(this, wxID_STATIC, icon, ItemPos(IDC_ABOUT_ICON), icon.GetDefaultSize());
     m_pVersion = new wxStaticText(this, wxID_STATIC,
                                   wxString::FromUTF8(LoadResString(IDS_DLG_ABOUT_VERSION)),
                                   ItemPos(IDC_ABOUT_VERSION), ItemSize(IDC_ABOUT_VERSION), wxST_NO_AUTORESIZE);

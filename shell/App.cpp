@@ -16,6 +16,7 @@
 
 #include <wx/app.h>
 #include <wx/display.h>
+#include <wx/image.h>
 #include <wx/log.h>
 
 #include "model/CardImageSet.h"
@@ -103,6 +104,8 @@ private:
         // The game reports nothing itself; whatever a library logs goes to
         // standard error, never into a dialog of its own.
         delete wxLog::SetActiveTarget(new wxLogStderr);
+        // The program icons come as PNG (the cards have a reader of their own).
+        wxImage::AddHandler(new wxPNGHandler);
 
         m_pictures.LoadAll();
         m_images.LoadImages(m_pictures, m_settings);

@@ -1,9 +1,7 @@
 #include "MainFrame.h"
 
 #include <wx/iconbndl.h>
-#include <wx/image.h>
 #include <wx/menu.h>
-#include <wx/mstream.h>
 
 #include <gdk/gdkwayland.h>
 #include <gtk/gtk.h>
@@ -27,22 +25,14 @@ wxString ResText(int id)
     return wxString::FromUTF8(LoadResString(id));
 }
 
-// The program icon at every size the assets hold; missing sizes are skipped.
+// The program icon at every size the assets hold.
 wxIconBundle ProgramIcons()
 {
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
     wxIconBundle icons;
     for (int pixels : {16, 32, 48, 64, 128, 256}) {
-        const AssetBlob blob = FindIconPng(pixels);
-        if (!blob)
-            continue;
-        wxMemoryInputStream stream(blob.data, blob.size);
-        wxImage image;
-        if (!image.LoadFile(stream, wxBITMAP_TYPE_PNG))
-            continue;
+        const AssetBlob png = FindIconPng(pixels);
         wxIcon icon;
-        icon.CopyFromBitmap(wxBitmap(image));
+        icon.CopyFromBitmap(wxBitmap::NewFromPNGData(png.data, png.size));
         icons.AddIcon(icon);
     }
     return icons;

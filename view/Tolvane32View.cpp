@@ -222,14 +222,10 @@ void CTolvane32View::DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, Pic
 
 void CTolvane32View::InvertRect(wxDC& dc, const CRect& rect)
 {
-    if (rect.IsRectEmpty())
-        return;
+    // Every device context of the toolkit draws with cairo.
     wxGraphicsContext* gc = dc.GetGraphicsContext();
-    if (gc == nullptr) {
-        // Toolkits with raster operations invert directly.
-        dc.Blit(rect.left, rect.top, rect.Width(), rect.Height(), &dc, rect.left, rect.top, wxINVERT);
+    if (gc == nullptr || rect.IsRectEmpty())
         return;
-    }
     // Cairo has no raster operations; white "difference" composition gives
     // 255 - c for every channel, which undoes itself when done twice.
     const wxCompositionMode previous = gc->GetCompositionMode();

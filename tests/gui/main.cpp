@@ -8,6 +8,7 @@
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
+#include <wx/image.h>
 #include <wx/log.h>
 
 // A failed toolkit assertion fails the test instead of opening a dialog.
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
         return 1;
     wxSetAssertHandler(Fail);
     delete wxLog::SetActiveTarget(new wxLogStderr);
+    wxImage::AddHandler(new wxPNGHandler);  // as the game does at start
     int result = 0;
     {
         // Modal dialogs and immediate repaints want an active loop.

@@ -121,8 +121,6 @@ TEST(ScaleTest, DecodedAndPrefetchedPicturesMatchTheToolkitsReader)
         ids.push_back(row.picture);
     for (PictureId id : kBackTable)
         ids.push_back(id);
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
     CPictureCache lazy, early;
     lazy.LoadAll();
     early.LoadAll();
