@@ -44,7 +44,6 @@ bool CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     // lands.
     CaptureMouse();
     m_nTimerID = m_timer.Start(kTickMillis) ? 1u : 0u;
-    Refresh(false);
     return true;
 }
 
@@ -70,7 +69,7 @@ void CClearAnimWnd::FitCloth() {
 
 void CClearAnimWnd::OnDPIChanged(wxDPIChangedEvent& event) {
     FitCloth();
-    Refresh(false);
+    Refresh();
     event.Skip();
 }
 
@@ -93,7 +92,7 @@ void CClearAnimWnd::PlayFrame() {
         wxMemoryDC dc(m_bmpCloth);
         m_host.DrawCard(dc, m_motion.Image(), card);
     }
-    RefreshRect(wxRect(card.left, card.top, card.Width(), card.Height()), false);
+    RefreshRect(wxRect(card.left, card.top, card.Width(), card.Height()));
 }
 
 void CClearAnimWnd::OnTimer(wxTimerEvent& /*event*/) {

@@ -406,7 +406,7 @@ void CTolvane32View::InvalidateRect(const CRect* rect)
     if (rect == nullptr) {
         m_bStale = true;
         EnsureRendered();
-        Refresh(false);
+        Refresh();
         return;
     }
     if (rect->IsRectEmpty() || !EnsureRendered())
@@ -416,13 +416,13 @@ void CTolvane32View::InvalidateRect(const CRect* rect)
         dc.DC().SetClippingRegion(ToWx(*rect));
         OnDraw(dc.DC());
     }
-    RefreshRect(ToWx(*rect), false);
+    RefreshRect(ToWx(*rect));
 }
 
 void CTolvane32View::Present(const CRect& rect)
 {
     if (!rect.IsRectEmpty())
-        RefreshRect(ToWx(rect), false);
+        RefreshRect(ToWx(rect));
     ShowNow();
 }
 
@@ -463,7 +463,7 @@ void CTolvane32View::OnDPIChanged(wxDPIChangedEvent& event)
 {
     // The next render makes the picture anew at the new scale.
     m_bStale = true;
-    Refresh(false);
+    Refresh();
     event.Skip();
 }
 
@@ -653,7 +653,7 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
             }
         }
         if (!previous.IsRectEmpty())
-            RefreshRect(ToWx(previous), false);
+            RefreshRect(ToWx(previous));
         if (gone) {
             ShowNow();
             break;
