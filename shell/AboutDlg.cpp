@@ -37,19 +37,14 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
                                   wxString::FromUTF8(LoadResString(IDS_DLG_ABOUT_VERSION)),
                                   ItemPos(IDC_ABOUT_VERSION), ItemSize(IDC_ABOUT_VERSION), wxST_NO_AUTORESIZE);
     // The line was measured in another face: give it the room its text
-    // takes here, and move OK (and the edge) along if it needs more.
+    // takes here. The dialog face (a dependency of the package) leaves OK
+    // clear of it, as the layout did.
     const wxSize text = m_pVersion->GetTextExtent(m_pVersion->GetLabel());
     wxSize room = m_pVersion->GetSize();
     room.IncTo(text);
     m_pVersion->SetSize(room);
     m_pOK = new wxButton(this, wxID_OK, wxString::FromUTF8(LoadResString(IDS_DLG_OK)),
                          ItemPos(IDC_OK), ItemSize(IDC_OK));
-    const int gap = ConvertDialogToPixels(wxSize(4, 0)).x;
-    const int overlap = m_pVersion->GetRect().GetRight() + gap - m_pOK->GetPosition().x;
-    if (overlap > 0) {
-        m_pOK->Move(m_pOK->GetPosition().x + overlap, m_pOK->GetPosition().y);
-        SetClientSize(GetClientSize().x + overlap, GetClientSize().y);
-    }
     m_pOK->SetDefault();
     m_pOK->SetFocus();
     // There is no Cancel button: Esc answers with OK.
