@@ -23,7 +23,6 @@ CClearAnimWnd::CClearAnimWnd(ICelebrationHost& host)
     Bind(wxEVT_TIMER, &CClearAnimWnd::OnTimer, this, kTickTimerId);
     Bind(wxEVT_LEFT_DOWN, &CClearAnimWnd::OnLButtonDown, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CClearAnimWnd::OnCaptureLost, this);
-    Bind(wxEVT_DPI_CHANGED, &CClearAnimWnd::OnDPIChanged, this);
 }
 
 CClearAnimWnd::~CClearAnimWnd() {
@@ -65,12 +64,6 @@ void CClearAnimWnd::FitCloth() {
             dc.DrawBitmap(m_bmpCloth, 0, 0);
     }
     m_bmpCloth = cloth;
-}
-
-void CClearAnimWnd::OnDPIChanged(wxDPIChangedEvent& event) {
-    FitCloth();
-    Refresh();
-    event.Skip();
 }
 
 void CClearAnimWnd::StopAll() {

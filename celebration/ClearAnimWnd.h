@@ -12,8 +12,8 @@
 // display server; each tick draws into the picture and asks for the card's
 // rectangle to be repainted from it. The picture has the window's device
 // resolution, so the trail is as sharp as the screen allows; should the
-// window's scale change, the trail so far is carried over into a picture of
-// the new scale.
+// window's scale change (the toolkit then repaints it whole), the trail so
+// far is carried over into a picture of the new scale at the next paint.
 #pragma once
 
 #include <wx/bitmap.h>
@@ -55,7 +55,6 @@ private:
     void OnLButtonDown(wxMouseEvent& event);
     void OnPaint(wxPaintEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
-    void OnDPIChanged(wxDPIChangedEvent& event);
     // Makes the cloth match the window's size and scale, keeping the trail.
     void FitCloth();
     // Lets go of the mouse and stops the tick.

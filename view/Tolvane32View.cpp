@@ -147,7 +147,6 @@ CTolvane32View::CTolvane32View(wxWindow* parent, CTolvane32Doc& doc, CPictureCac
     });
 
     Bind(wxEVT_PAINT, &CTolvane32View::OnPaint, this);
-    Bind(wxEVT_DPI_CHANGED, &CTolvane32View::OnDPIChanged, this);
     Bind(wxEVT_LEFT_DOWN, &CTolvane32View::OnMouseDown, this);
     // The toolkit turns a quick second press into a double click; the game
     // has no double clicks, so every press is a press.
@@ -370,7 +369,8 @@ bool CTolvane32View::EnsureRendered()
     if (size.x <= 0 || size.y <= 0)
         return false;
     // A window moved to a screen of another scale gets a new picture at the
-    // next render, before anything of the old one is shown there.
+    // next render, before anything of the old one is shown there: the
+    // toolkit repaints the whole window at a new scale.
     const int scale = DeviceScale();
     if (!m_table || m_tableSize != size || m_nTableScale != scale) {
         m_table.reset();  // before the new one: never two at once
@@ -457,14 +457,6 @@ void CTolvane32View::OnPaint(wxPaintEvent&)
     if (gc == nullptr || !EnsureRendered())
         return;
     PaintDevicePixels(static_cast<cairo_t*>(gc->GetNativeContext()), m_table.get(), m_nTableScale);
-}
-
-void CTolvane32View::OnDPIChanged(wxDPIChangedEvent& event)
-{
-    // The next render makes the picture anew at the new scale.
-    m_bStale = true;
-    Refresh();
-    event.Skip();
 }
 
 void CTolvane32View::RefreshScoreLine()

@@ -124,7 +124,6 @@ private:
     using Surface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
 
     void OnPaint(wxPaintEvent& event);
-    void OnDPIChanged(wxDPIChangedEvent& event);
     void OnMouseDown(wxMouseEvent& event);
     void OnCommand(wxCommandEvent& event);
     void OnUpdateUndo(wxUpdateUIEvent& event);
