@@ -79,8 +79,7 @@ wxString CPlayerNameDlg::CutToLimit(const wxString& text, int limit)
     return text.Left(keep);
 }
 
-wxString CPlayerNameDlg::FitEdit(const wxString& before, const wxString& after, int limit,
-                                 long& insertEnd)
+std::pair<wxString, long> CPlayerNameDlg::FitEdit(const wxString& before, const wxString& after, int limit)
 {
     // The edit replaced the middle of before by the middle of after: find the
     // untouched head and tail, and keep of the new middle what still fits.
@@ -99,13 +98,11 @@ wxString CPlayerNameDlg::FitEdit(const wxString& before, const wxString& after, 
     if (room < 0) {
         // Head and tail alone overflow (only a text set from outside can do
         // that): cut the whole text instead.
-        wxString cut = CutToLimit(after, limit);
-        insertEnd = static_cast<long>(cut.length());
-        return cut;
+        const wxString cut = CutToLimit(after, limit);
+        return {cut, static_cast<long>(cut.length())};
     }
     const wxString kept = CutToLimit(inserted, room);
-    insertEnd = static_cast<long>(prefix.length() + kept.length());
-    return prefix + kept + suffix;
+    return {prefix + kept + suffix, static_cast<long>(prefix.length() + kept.length())};
 }
 
 bool CPlayerNameDlg::TransferDataToWindow()
@@ -142,8 +139,8 @@ void CPlayerNameDlg::OnNameChange(wxCommandEvent& /*event*/)
 {
     wxString text = m_pName->GetValue();
     if (AnsiLength(text) > NAME_LIMIT) {
-        long caret = 0;
-        text = FitEdit(m_strLastText, text, NAME_LIMIT, caret);
+        const auto [fitted, caret] = FitEdit(m_strLastText, text, NAME_LIMIT);
+        text = fitted;
         m_pName->ChangeValue(text);
         m_pName->SetInsertionPoint(caret);
         // The entry moves its caret past the whole insertion once this

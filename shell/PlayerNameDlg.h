@@ -8,6 +8,8 @@
 // more than leading blanks.
 #pragma once
 
+#include <utility>
+
 #include <wx/string.h>
 
 #include "shell/ResDialog.h"
@@ -27,10 +29,9 @@ public:
     // The longest leading part of text of at most limit bytes (whole characters).
     static wxString CutToLimit(const wxString& text, int limit);
     // The field's text after an edit turned before into after, keeping of the
-    // inserted characters only as many whole ones as fit in limit bytes.
-    // insertEnd receives the position just after what was kept.
-    static wxString FitEdit(const wxString& before, const wxString& after, int limit,
-                            long& insertEnd);
+    // inserted characters only as many whole ones as fit in limit bytes, and
+    // the position just after what was kept.
+    static std::pair<wxString, long> FitEdit(const wxString& before, const wxString& after, int limit);
 
     bool TransferDataToWindow() override;
     bool TransferDataFromWindow() override;

@@ -104,16 +104,15 @@ void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 void SilenceAlsa()
 {
     using SetHandler = int (*)(decltype(&IgnoreAlsaError));
-    static const bool done = [] {
+    static std::once_flag once;
+    std::call_once(once, [] {
         // Kept loaded for good: SDL loads the same library and uses the handler.
         void* lib = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
         if (lib == nullptr)
-            return true;
+            return;
         if (auto set = reinterpret_cast<SetHandler>(dlsym(lib, "snd_lib_error_set_handler")))
             set(&IgnoreAlsaError);
-        return true;
-    }();
-    (void)done;
+    });
 }
 
 // The desktop's volume control shows the stream as the desktop entry shows
@@ -142,7 +141,8 @@ void SilenceFluidSynth()
 {
     using LogFunction = decltype(&IgnoreFluidSynthMessage);
     using SetLogFunction = LogFunction (*)(int, LogFunction, void*);
-    static const bool done = [] {
+    static std::once_flag once;
+    std::call_once(once, [] {
         // Linked in through SDL_mixer when it uses FluidSynth at all.
         void* set = dlsym(RTLD_DEFAULT, "fluid_set_log_function");
         if (set == nullptr) {
@@ -153,9 +153,7 @@ void SilenceFluidSynth()
             for (int level = 0; level <= 4; ++level)  // FLUID_PANIC to FLUID_DBG
                 reinterpret_cast<SetLogFunction>(set)(level, &IgnoreFluidSynthMessage, nullptr);
         }
-        return true;
-    }();
-    (void)done;
+    });
 }
 
 }  // namespace

@@ -297,6 +297,7 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
         EXPECT_TRUE(SoundServer::Listed({name, icon, "media.role = \"game\""}));
     }
     setenv("PULSE_PROP", "media.role=music", 1);  // the player's own word wins
+    EXPECT_NE(CSoundSystem::DefaultSoundFont(), "");  // the system's, from the test packages
     CSoundSystem sound;
     std::atomic<int> finished{0};
     sound.SetMusicFinishedCallback([&finished] { ++finished; });
