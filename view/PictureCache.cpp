@@ -175,17 +175,6 @@ CPictureCache::Surface CPictureCache::TakeOrDecode(const Key& key, const AssetBl
     return Decode(png);
 }
 
-AssetBlob CPictureCache::ScaledPng(PictureId id, const Entry& entry, int scale)
-{
-    // A picture of another size would move everything drawn after it.
-    int width = 0;
-    int height = 0;
-    const AssetBlob png = FindBitmapPng(id, scale);
-    if (PngHeaderSize(png, width, height) && width == entry.width * scale && height == entry.height * scale)
-        return png;
-    return AssetBlob();
-}
-
 void CPictureCache::LoadAll()
 {
     // Only the scale-1 data is touched here: the other scales cost nothing
@@ -211,7 +200,8 @@ CPictureCache::Version* CPictureCache::Looked(PictureId id, Entry& entry, int sc
     Version& version = entry.versions[scale - 1];
     if (!version.looked) {
         version.looked = true;
-        version.png = ScaledPng(id, entry, scale);
+        // The generators draw every picture at exactly scale times its size.
+        version.png = FindBitmapPng(id, scale);
     }
     return version.png ? &version : nullptr;
 }

@@ -114,9 +114,6 @@ private:
     // The largest version up to scale that has pixels, decoded now if need
     // be, and its scale; null when none has.
     std::pair<Version*, int> Decoded(PictureId id, int scale) const;
-    // The data of a picture at scale, when it has exactly scale times the
-    // picture's size; empty otherwise.
-    static AssetBlob ScaledPng(PictureId id, const Entry& entry, int scale);
     // The worker's pixels of a queued picture (its job taken back and
     // decoded here when the worker has not begun it), or a fresh decode.
     Surface TakeOrDecode(const Key& key, const AssetBlob& png) const;

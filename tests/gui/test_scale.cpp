@@ -139,6 +139,8 @@ TEST(ScaleTest, DecodedAndPrefetchedPicturesMatchTheToolkitsReader)
             wxMemoryInputStream stream(png.data, png.size);
             wxImage reference;
             ASSERT_TRUE(reference.LoadFile(stream, wxBITMAP_TYPE_PNG));
+            int w = 0, h = 0;  // drawn at exactly s times its size
+            EXPECT_TRUE(lazy.PictureSize(*id, w, h) && reference.GetSize() == wxSize(w, h) * s);
             for (const CPictureCache* cache : {&lazy, &early}) {
                 const wxBitmap* bitmap = cache->Get(*id, s);
                 ASSERT_NE(bitmap, nullptr);
