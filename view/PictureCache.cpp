@@ -181,10 +181,7 @@ void CPictureCache::LoadAll()
     // until a high-density screen draws them.
     auto note = [this](PictureId id) {
         Entry entry;
-        Version& plain = entry.versions[0];
-        plain.looked = true;
-        plain.png = FindBitmapPng(id);
-        if (PngHeaderSize(plain.png, entry.width, entry.height))
+        if (PngHeaderSize(FindBitmapPng(id), entry.width, entry.height))
             m_pictures[id] = std::move(entry);
     };
     for (const FaceRow& row : kFaceTable)
@@ -225,11 +222,11 @@ std::pair<CPictureCache::Version*, int> CPictureCache::Decoded(PictureId id, int
     return {};
 }
 
-bool CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
+void CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
 {
     const auto [version, pictureScale] = Decoded(id, scale);
     if (version == nullptr || cr == nullptr)
-        return false;
+        return;
     // As the toolkit draws its own bitmaps: the picture's pixels one to one
     // onto device pixels, never filtered.
     cairo_save(cr);
@@ -248,7 +245,6 @@ bool CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) con
         cairo_surface_flush(cairo_get_target(cr));
         gdk_display_sync(gdk_display_get_default());
     }
-    return true;
 }
 
 const wxBitmap* CPictureCache::Get(PictureId id, int scale) const

@@ -56,8 +56,8 @@ public:
     // Draws a picture with its top left corner at (x, y) on cr, whose user
     // units are logical pixels, from its version at scale (a scale the data
     // lacks gives the next smaller one it has), pixel for pixel: scale device
-    // pixels per logical pixel. False when the id has no picture (0 included).
-    bool Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const;
+    // pixels per logical pixel. Nothing for an id without a picture (0 included).
+    void Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const;
 
     // A toolkit bitmap of a picture at scale, with that scale factor, for
     // dialogs that transform it further; null when it has none. Made on the
