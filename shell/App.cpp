@@ -143,8 +143,7 @@ private:
     // deal, which the view hands to the worker as well.
     void PrefetchFirstTable()
     {
-        const int scale = CPictureCache::PictureScale(wxDisplay().GetScaleFactor());
-        m_pictures.Prefetch({IDB_STOCK_OK, m_images.CurrentBackImage()}, scale);
+        m_pictures.Prefetch({IDB_STOCK_OK, m_images.CurrentBackImage()}, wxDisplay().GetScaleFactor());
     }
 
     // Destroyed with the application object, after every window: the view

@@ -101,33 +101,25 @@ CPictureCache::~CPictureCache()
     m_worker.join();
 }
 
-void CPictureCache::Prefetch(const std::vector<PictureId>& ids, int scale)
+void CPictureCache::Prefetch(const std::vector<PictureId>& ids, double factor)
 {
-    if (scale < 1 || scale > kMaxScale)
-        return;
-    std::vector<Job> jobs;
-    for (PictureId id : ids) {
-        auto it = m_pictures.find(id);
-        if (it == m_pictures.end())
-            continue;
-        Version* version = Looked(id, it->second, scale);
-        if (version == nullptr || version->decoded)
-            continue;
-        // Decoding twice what a table shows twice would be waste.
-        const Key key{id, scale};
-        if (std::none_of(jobs.begin(), jobs.end(), [&](const Job& job) { return job.key == key; }))
-            jobs.push_back(Job{key, version->png});
-    }
-    if (jobs.empty())
-        return;
+    const int scale = PictureScale(factor);
     {
         std::lock_guard lock(m_mutex);
-        for (Job& job : jobs) {
-            const bool known = job.key == m_busy || m_ready.count(job.key) != 0 ||
+        for (PictureId id : ids) {
+            auto it = m_pictures.find(id);
+            if (it == m_pictures.end())
+                continue;
+            Version* version = Looked(id, it->second, scale);
+            if (version == nullptr || version->decoded)
+                continue;
+            // Decoding twice what a table shows twice would be waste.
+            const Key key{id, scale};
+            const bool known = key == m_busy || m_ready.count(key) != 0 ||
                                std::any_of(m_queue.begin(), m_queue.end(),
-                                           [&](const Job& queued) { return queued.key == job.key; });
+                                           [&](const Job& queued) { return queued.key == key; });
             if (!known)
-                m_queue.push_back(job);
+                m_queue.push_back(Job{key, version->png});
         }
     }
     if (!m_worker.joinable())

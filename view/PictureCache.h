@@ -77,11 +77,12 @@ public:
 
     bool PictureSize(PictureId id, int& width, int& height) const override;
 
-    // Queues these pictures at scale for the worker thread, which it starts
-    // the first time; pictures decoded or queued already, and those without
-    // data at that scale, are left out. Drawing takes any picture the worker
-    // has not begun. Call after LoadAll.
-    void Prefetch(const std::vector<PictureId>& ids, int scale);
+    // Queues these pictures for the worker thread, which it starts the first
+    // time, at the scale that drawing on a device of the toolkit's scale
+    // factor uses; pictures decoded or queued already, and those without data
+    // at that scale, are left out. Drawing takes any picture the worker has
+    // not begun. Call after LoadAll.
+    void Prefetch(const std::vector<PictureId>& ids, double factor);
 
     struct SurfaceDestroy {
         void operator()(cairo_surface_t* surface) const;

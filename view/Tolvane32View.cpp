@@ -564,7 +564,7 @@ void CTolvane32View::PrefetchShown()
         m_doc.GetTriangleBitmap(index, &picture, &rect, &selected);
         ids.push_back(picture);
     }
-    m_pictures.Prefetch(ids, CPictureCache::PictureScale(DeviceScale()));
+    m_pictures.Prefetch(ids, DeviceScale());
 }
 
 void CTolvane32View::OnUndo()
