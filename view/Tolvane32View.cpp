@@ -296,7 +296,6 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
         stripDC.DC().SetDeviceOrigin(0, -top);
         DrawStripsOn(stripDC.DC(), client);
     }
-    cairo_surface_flush(strips.get());
     cairo_save(cr);
     cairo_translate(cr, 0, top);
     PaintDevicePixels(cr, strips.get(), scale);
