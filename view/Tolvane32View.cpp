@@ -247,29 +247,11 @@ void CTolvane32View::OnDraw(wxDC& dc)
     dc.SetBrush(wxBrush(kTableGreen));
     dc.DrawRectangle(0, 0, client.right, client.bottom - h);
 
-    PictureId picture = 0;
-    CRect rect;
-    bool selected = false;
-
-    m_doc.GetStockBitmap(&picture, &rect);
-    DrawCardBitmap(dc, m_pictures, picture, rect);
-
-    if (m_doc.GetPositionState(POS_WASTE) != PS_EMPTY) {
-        m_doc.GetWasteBitmap(&picture, &rect, &selected);
+    ForEachShownCard([&](PictureId picture, const CRect& rect, bool selected) {
         DrawCardBitmap(dc, m_pictures, picture, rect);
         if (selected)
             InvertRect(dc, rect);
-    }
-
-    // Rising order paints every row over the row above it.
-    for (int index = 0; index < TRIANGLE_CARDS; ++index) {
-        if (m_doc.GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
-            continue;
-        m_doc.GetTriangleBitmap(index, &picture, &rect, &selected);
-        DrawCardBitmap(dc, m_pictures, picture, rect);
-        if (selected)
-            InvertRect(dc, rect);
-    }
+    });
 
     DrawStrips(dc, client);
 }
@@ -544,25 +526,31 @@ void CTolvane32View::OnDealCards()
     InvalidateRect(nullptr);
 }
 
-void CTolvane32View::PrefetchShown()
+void CTolvane32View::ForEachShownCard(const std::function<void(PictureId, const CRect&, bool)>& visit) const
 {
-    // In drawing order: the worker starts from the end, drawing from the start.
-    std::vector<PictureId> ids;
     PictureId picture = 0;
     CRect rect;
     bool selected = false;
     m_doc.GetStockBitmap(&picture, &rect);
-    ids.push_back(picture);
+    visit(picture, rect, false);
     if (m_doc.GetPositionState(POS_WASTE) != PS_EMPTY) {
         m_doc.GetWasteBitmap(&picture, &rect, &selected);
-        ids.push_back(picture);
+        visit(picture, rect, selected);
     }
+    // Rising order paints every row over the row above it.
     for (int index = 0; index < TRIANGLE_CARDS; ++index) {
         if (m_doc.GetPositionState(index + POS_TRIANGLE_FIRST) == PS_EMPTY)
             continue;
         m_doc.GetTriangleBitmap(index, &picture, &rect, &selected);
-        ids.push_back(picture);
+        visit(picture, rect, selected);
     }
+}
+
+void CTolvane32View::PrefetchShown()
+{
+    // In drawing order: the worker starts from the end, drawing from the start.
+    std::vector<PictureId> ids;
+    ForEachShownCard([&ids](PictureId picture, const CRect&, bool) { ids.push_back(picture); });
     m_pictures.Prefetch(ids, DeviceScale());
 }
 

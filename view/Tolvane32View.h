@@ -142,6 +142,9 @@ private:
     Surface NewTableSurface(const wxSize& size, int scale);
     void DrawStrips(wxDC& dc, const CRect& client);
     void DrawStripsOn(wxDC& dc, const CRect& client);
+    // Calls visit with the picture, place and highlight of every card the
+    // table shows, in painting order: stock, waste, then the triangle.
+    void ForEachShownCard(const std::function<void(PictureId, const CRect&, bool)>& visit) const;
     // Hands the pictures the table shows now to the picture cache's worker.
     void PrefetchShown();
     void CloseCelebration();
