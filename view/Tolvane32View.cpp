@@ -623,13 +623,8 @@ void CTolvane32View::AnimateCardFall(CCard card, const CRect& rect)
             // A plain rectangular copy: on the move, the white corners show.
             // Drawn before the erase is presented, so the erase already holds
             // the card's new part and nothing flickers.
-            if (!gone) {
-                cairo_save(cr);
-                cairo_rectangle(cr, current.left, current.top, w, h);
-                cairo_clip(cr);
+            if (!gone)
                 m_pictures.Draw(cr, face, current.left, current.top, CPictureCache::PictureScale(scale));
-                cairo_restore(cr);
-            }
         }
         if (!previous.IsRectEmpty())
             RefreshRect(ToWx(previous));
