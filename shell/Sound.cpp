@@ -143,12 +143,10 @@ void SilenceFluidSynth()
     using SetLogFunction = LogFunction (*)(int, LogFunction, void*);
     static std::once_flag once;
     std::call_once(once, [] {
-        // Linked in through SDL_mixer when it uses FluidSynth at all.
-        void* set = dlsym(RTLD_DEFAULT, "fluid_set_log_function");
-        if (set == nullptr) {
-            if (void* lib = dlopen("libfluidsynth.so.3", RTLD_LAZY | RTLD_NOLOAD))
-                set = dlsym(lib, "fluid_set_log_function");
-        }
+        // Loaded by now, with SDL_mixer (whose symbols stay its own) when it
+        // uses FluidSynth at all.
+        void* lib = dlopen("libfluidsynth.so.3", RTLD_LAZY | RTLD_NOLOAD);
+        void* set = lib != nullptr ? dlsym(lib, "fluid_set_log_function") : nullptr;
         if (set != nullptr) {
             for (int level = 0; level <= 4; ++level)  // FLUID_PANIC to FLUID_DBG
                 reinterpret_cast<SetLogFunction>(set)(level, &IgnoreFluidSynthMessage, nullptr);

@@ -508,9 +508,6 @@ void CTolvane32View::OnCommand(wxCommandEvent& event)
     case ID_GAME_CARDBACK:
         OnChangeCardBack();
         break;
-    default:
-        event.Skip();
-        break;
     }
 }
 
