@@ -1,5 +1,7 @@
 #include "shell/PlayerNameDlg.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -83,13 +85,11 @@ std::pair<wxString, long> CPlayerNameDlg::FitEdit(const wxString& before, const 
 {
     // The edit replaced the middle of before by the middle of after: find the
     // untouched head and tail, and keep of the new middle what still fits.
-    size_t head = 0;
-    while (head < before.length() && head < after.length() && before[head] == after[head])
-        ++head;
-    size_t tail = 0;
-    while (tail < before.length() - head && tail < after.length() - head &&
-           before[before.length() - 1 - tail] == after[after.length() - 1 - tail])
-        ++tail;
+    const auto head = static_cast<size_t>(
+        std::mismatch(before.begin(), before.end(), after.begin(), after.end()).first - before.begin());
+    const auto tail = static_cast<size_t>(
+        std::mismatch(before.rbegin(), before.rend() - head, after.rbegin(), after.rend() - head).first -
+        before.rbegin());
 
     const wxString prefix = after.Left(head);
     const wxString suffix = after.Right(tail);
