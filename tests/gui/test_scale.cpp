@@ -92,10 +92,6 @@ TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
         const wxBitmap shown = dlg.PreviewBitmap();
         EXPECT_EQ(shown.GetScaleFactor(), s);
         EXPECT_TRUE(Same(shown.ConvertToImage(), Painted(CCardPainter::BackAtSize(i, device.x, device.y))));
-        // The painter at the table's size gives the table's back.
-        const wxBitmap* table = pictures.Get(images.BackImage(i), s);
-        EXPECT_TRUE(Same(table->ConvertToImage(),
-                         Painted(CCardPainter::BackAtSize(i, CCardPainter::kWidth * s, CCardPainter::kHeight * s))));
     }
 }
 
@@ -103,7 +99,6 @@ TEST(ScaleTest, TheCardBackPreviewIsDrawnAtItsOwnDeviceSize)
 TEST(ScaleTest, TheAboutIconIsTheOneDrawnForTheScreensScale)
 {
     CAboutDlg box(nullptr);
-    CheckLayout(&box, {});
     const wxBitmap icon = box.Icon()->GetBitmap();
     const int s = static_cast<int>(box.GetContentScaleFactor() + 0.5);
     EXPECT_EQ(icon.GetWidth(), s * box.Icon()->GetSize().x);
