@@ -36,7 +36,6 @@ bool CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     if (!wxWindow::Create(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxBORDER_NONE, "ClearAnimWnd"))
         return false;
-    SetBackgroundColour(ClothColour());
     FitCloth();
 
     // Every left press in the program now ends the celebration, wherever it

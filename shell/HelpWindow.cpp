@@ -84,7 +84,6 @@ wxString CHelpWindow::WithLineBreaks(const wxString& html)
                         attrs.data(), static_cast<int>(attrs.size()));
 
     wxString marked;
-    marked.reserve(html.length() + html.length() / 2);
     size_t from = 0;
     for (size_t k = 1; k < text.size(); ++k) {
         // Blanks already break, in the toolkit's own way.
@@ -235,7 +234,7 @@ CHelpWindow::CHelpWindow()
     m_controller->SetShouldPreventAppExit(false);
     RegisterBook();
     wxLogNull quiet;
-    m_bookAdded = m_controller->AddBook(BookLocation());
+    m_controller->AddBook(BookLocation());
 }
 
 CHelpWindow::~CHelpWindow()
@@ -246,8 +245,6 @@ CHelpWindow::~CHelpWindow()
 
 bool CHelpWindow::DisplayContents()
 {
-    if (!m_bookAdded)
-        return false;
     wxLogNull quiet;
     return m_controller->DisplayContents();
 }

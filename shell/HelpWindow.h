@@ -37,5 +37,4 @@ private:
     // write into the player's settings file.
     std::unique_ptr<wxConfigBase> m_config;
     std::unique_ptr<wxHtmlHelpController> m_controller;
-    bool m_bookAdded = false;
 };

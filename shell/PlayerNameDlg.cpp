@@ -93,7 +93,6 @@ std::pair<wxString, long> CPlayerNameDlg::FitEdit(const wxString& before, const 
 
     const wxString prefix = after.Left(head);
     const wxString suffix = after.Right(tail);
-    const wxString inserted = after.Mid(head, after.length() - head - tail);
     const int room = limit - AnsiLength(prefix) - AnsiLength(suffix);
     if (room < 0) {
         // Head and tail alone overflow (only a text set from outside can do
@@ -101,7 +100,9 @@ std::pair<wxString, long> CPlayerNameDlg::FitEdit(const wxString& before, const 
         const wxString cut = CutToLimit(after, limit);
         return {cut, static_cast<long>(cut.length())};
     }
-    const wxString kept = CutToLimit(inserted, room);
+    // The whole overflows, so less than the new middle fits: what fits of
+    // all that follows the head is part of the middle.
+    const wxString kept = CutToLimit(after.Mid(head), room);
     return {prefix + kept + suffix, static_cast<long>(prefix.length() + kept.length())};
 }
 

@@ -45,12 +45,8 @@ TEST(HelpPage, BreaksLinesByTheJapaneseRulesAtEveryWidthWithoutExtraGaps)
     parser.SetDC(&dc);
     const wxString source = CHelpWindow::PageText();
     EXPECT_EQ(source.Find('@'), wxNOT_FOUND);  // every placeholder filled
-    size_t at = 0;  // the menu's entries quoted as the player reads them, without mnemonic and dots
-    for (int id : {IDS_MENU_DEAL, IDS_MENU_UNDO, IDS_MENU_CARDBACK, IDS_MENU_EXIT, IDS_MENU_ABOUT}) {
-        const size_t start = source.find("<dt><b>", at) + 7;
-        const wxString quoted = source.substr(start, (at = source.find("</b>", start)) - start);
-        EXPECT_TRUE(!quoted.empty() && wxString::FromUTF8(LoadResString(id)).StartsWith(quoted + "(&")) << quoted;
-    }
+    for (int id : {IDS_MENU_DEAL, IDS_MENU_UNDO, IDS_MENU_CARDBACK, IDS_MENU_EXIT, IDS_MENU_ABOUT})  // as read: no mnemonic
+        EXPECT_TRUE(source.Contains("<dt><b>" + wxString::FromUTF8(LoadResString(id)).BeforeFirst('(') + "</b>"));
     std::unique_ptr<wxHtmlCell> page(static_cast<wxHtmlCell*>(parser.Parse(source)));
     std::set<std::string> faults;
     // Steps narrower than any character: the first line of each block ends once at every place it may.
@@ -74,7 +70,7 @@ TEST(HelpPage, BreaksLinesByTheJapaneseRulesAtEveryWidthWithoutExtraGaps)
 TEST(HelpPage, MarksBreaksInTheTextAloneWherePangoAllowsThem)
 {
     const char* rows[][2] = {  // inline tags and references join the text; other tags and blanks break it already
-        {"日本語", "日<wbr>本<wbr>語"}, {"「かぎ」。です", "「か<wbr>ぎ」。<wbr>で<wbr>す"},
+        {"日本語", "日<wbr>本<wbr>語"}, {"「かぎ」。です", "「か<wbr>ぎ」。<wbr>で<wbr>す"}, {"日a;本", "日<wbr>a;<wbr>本"},
         {"<b>日</b>本", "<b>日</b><wbr>本"}, {"<p>日</p>本 語", "<p>日</p>本 語"},
         {"&lt;日&gt;本", "&lt;<wbr>日<wbr>&gt;<wbr>本"}, {"日&amp;x;&#12354;&zz;本", "日<wbr>&amp;x;<wbr>&#12354;&zz;<wbr>本"}};
     for (auto [html, marked] : rows)
