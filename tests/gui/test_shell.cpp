@@ -98,6 +98,7 @@ TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
             const wxWindow* focus = row.focusOnName ? static_cast<wxWindow*>(dlg->NameField()) : dlg->OkButton();
             EXPECT_EQ(gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())), focus->GetHandle());
             EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());  // Enter
+            EXPECT_EQ(dlg->OkButton()->IsEnabled(), !row.offered.empty());  // a name offered can be taken as it is
             CheckLayout(dlg, {{dlg->OkButton(), dlg->FindWindow(wxID_CANCEL)}});
             dlg->NameField()->AppendText(wxString::FromUTF8(row.typed));
             Click(dlg->FindWindow(row.button));

@@ -11,14 +11,12 @@
 #include <wx/html/helpfrm.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
-#include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/uiaction.h>
 
 #include "GuiTest.h"
 #include "celebration/ClearAnimWnd.h"
 #include "model/Tolvane32Doc.h"
-#include "res/Assets.h"
 #include "res/Strings.h"
 #include "res/resource.h"
 #include "shell/AboutDlg.h"
