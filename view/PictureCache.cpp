@@ -217,7 +217,7 @@ std::pair<CPictureCache::Version*, int> CPictureCache::Decoded(PictureId id, int
 void CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
 {
     const auto [version, pictureScale] = Decoded(id, scale);
-    if (version == nullptr || cr == nullptr)
+    if (version == nullptr)
         return;
     // As the toolkit draws its own bitmaps: the picture's pixels one to one
     // onto device pixels, never filtered.
