@@ -143,9 +143,8 @@ void CPlayerNameDlg::OnNameChange(wxCommandEvent& /*event*/)
         const auto [fitted, caret] = FitEdit(m_strLastText, text, NAME_LIMIT);
         text = fitted;
         m_pName->ChangeValue(text);
-        m_pName->SetInsertionPoint(caret);
         // The entry moves its caret past the whole insertion once this
-        // handler returns; put it back after what was kept.
+        // handler returns: then the caret goes after what was kept.
         CallAfter([this, caret] {
             if (caret <= m_pName->GetLastPosition())
                 m_pName->SetInsertionPoint(caret);
