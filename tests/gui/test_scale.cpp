@@ -11,8 +11,6 @@
 #include "shell/AboutDlg.h"
 #include "shell/CardBackDlg.h"
 #include "shell/MainFrame.h"
-#include "tests/unit/Fakes.h"
-#include "view/PictureCache.h"
 #include "view/Tolvane32View.h"
 
 namespace {

@@ -31,8 +31,6 @@
 #include "shell/PlayerNameDlg.h"
 #include "shell/Sound.h"
 #include "shell/WxHost.h"
-#include "tests/unit/Fakes.h"
-#include "view/PictureCache.h"
 
 namespace {
 

@@ -21,8 +21,6 @@
 #include "res/resource.h"
 #include "shell/AboutDlg.h"
 #include "shell/MainFrame.h"
-#include "tests/unit/Fakes.h"
-#include "view/PictureCache.h"
 #include "view/Tolvane32View.h"
 
 namespace {
@@ -434,6 +432,8 @@ TEST_F(TableTest, AClearCelebratesUntilAPressThenTheExitOffersTheBestScore)
 
     // Leaving amid a celebration: Cancel stays; OK offers the score, with the name given last; the mouse is let go.
     m_view->StartCelebration();
+    m_view->StartCelebration();  // a new one takes the place of the one before
+    EXPECT_EQ(m_view->GetChildren().size(), 1u);
     const int best = m_doc.GetScore();
     m_host.answers = {IDCANCEL, IDOK};
     m_host.typedName = "Hanako";
