@@ -23,5 +23,5 @@ AssetBlob FindMidi(int resourceId);
 // PNG of the program icon at a square size (16, 32, 48, 64, 96, 128, 192,
 // 256), or empty.
 AssetBlob FindIconPng(int pixels);
-// A file of the how-to-play book (400 to 404, res/HelpBook.h), or empty.
+// A file of the how-to-play book (400 to 404, res/HelpFiles.h), or empty.
 AssetBlob FindHelpFile(int resourceId);

@@ -18,7 +18,7 @@
 #include <wx/window.h>
 
 #include "res/Assets.h"
-#include "res/HelpBook.h"
+#include "res/HelpFiles.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
 

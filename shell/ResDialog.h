@@ -28,16 +28,7 @@ public:
 
 protected:
     // Creates the dialog with the caption and client size of template dialogId.
-    CResDialog(wxWindow* parent, int dialogId, long style)
-        : wxDialog(parent, wxID_ANY, wxString::FromUTF8(LoadResString(FindDialogTemplate(dialogId).captionId)),
-                   wxDefaultPosition, wxDefaultSize, style),
-          m_template(FindDialogTemplate(dialogId))
-    {
-        // Set before any control exists: the controls inherit it, and the
-        // dialog-unit base is measured in it.
-        SetFont(DialogFont());
-        SetClientSize(ConvertDialogToPixels(wxSize(m_template.width, m_template.height)));
-    }
+    CResDialog(wxWindow* parent, int dialogId, long style) : CResDialog(parent, FindDialogTemplate(dialogId), style) {}
 
     // Where the template puts control controlId, in pixels.
     wxPoint ItemPos(int controlId)
@@ -61,5 +52,16 @@ protected:
     }
 
 private:
+    CResDialog(wxWindow* parent, const DialogTemplate& dialog, long style)
+        : wxDialog(parent, wxID_ANY, wxString::FromUTF8(LoadResString(dialog.captionId)), wxDefaultPosition,
+                   wxDefaultSize, style),
+          m_template(dialog)
+    {
+        // Set before any control exists: the controls inherit it, and the
+        // dialog-unit base is measured in it.
+        SetFont(DialogFont());
+        SetClientSize(ConvertDialogToPixels(wxSize(dialog.width, dialog.height)));
+    }
+
     const DialogTemplate& m_template;
 };

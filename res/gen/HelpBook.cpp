@@ -4,7 +4,7 @@
 #include <span>
 #include <utility>
 
-#include "res/HelpBook.h"
+#include "res/HelpFiles.h"
 #include "res/Strings.h"
 #include "res/resource.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 struct HelpBookFile {
-    int id;  // the asset's resource id (res/HelpBook.h names it)
+    int id;  // the asset's resource id (res/HelpFiles.h names it)
     std::string bytes;
 };
 
