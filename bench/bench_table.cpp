@@ -78,7 +78,8 @@ int main(int argc, char** argv)
         pictures.LoadAll();
         CCardImageSet images;
         images.LoadImages(pictures, settings);
-        CWxHost host(images);
+        CSoundSystem sound;
+        CWxHost host(images, sound);
         CTolvane32Doc doc(host, settings, images);
         auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxPoint(4, 4), wxSize(640, 512));
         auto* view = new CTolvane32View(frame, doc, pictures, host);

@@ -110,7 +110,7 @@ private:
         m_pictures.LoadAll();
         m_images.LoadImages(m_pictures, m_settings);
         PrefetchFirstTable();
-        m_pHost = std::make_unique<CWxHost>(m_images);
+        m_pHost = std::make_unique<CWxHost>(m_images, m_sound);
         m_pDoc = std::make_unique<CTolvane32Doc>(*m_pHost, m_settings, m_images);
 
         // The view measures its text as it is made.
@@ -152,6 +152,7 @@ private:
     CProfileSettings m_settings;
     CPictureCache m_pictures;
     CCardImageSet m_images;
+    CSoundSystem m_sound;
     std::unique_ptr<CWxHost> m_pHost;
     std::unique_ptr<CTolvane32Doc> m_pDoc;
 };

@@ -11,20 +11,17 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string_view>
+#include <utility>
 
-#include <SDL.h>
-#include <SDL_mixer.h>
-
+#include "SdlApi.h"
 #include "UserFiles.h"
 #include "res/Strings.h"
 #include "res/resource.h"
 
 namespace {
 
-// One fixed channel for both removal sounds, so the second of a pair cuts
-// off the first as the game's first host did.
-constexpr int WAVE_CHANNEL = 0;
 constexpr int MIX_CHUNK_FRAMES = 1024;  // about 23 ms: a removal sounds with its click
 
 // After a lost device, the first try to open it again comes soon (a server
@@ -45,56 +42,6 @@ bool FileExists(const std::string& path)
 {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// SDL2_mixer and the libraries it pulls in (FluidSynth, JACK, PulseAudio,
-// libsndfile and more: a quarter of all the libraries of the program) are
-// loaded with the first sound, not at start-up: mapping and relocating them
-// and running their initialisers took a good share of the time before the
-// window appeared, for a player who may never hear a sound. Every call goes
-// through this table, filled once by the first EnsureAudio.
-#define TOLVANE_SDL_FUNCTIONS(X)                                                                          \
-    X(SDL_InitSubSystem) X(SDL_QuitSubSystem) X(SDL_WasInit) X(SDL_Quit) X(SDL_SetHint)                   \
-    X(SDL_SetHintWithPriority) X(SDL_ResetHint) X(SDL_GetCurrentAudioDriver) X(SDL_RWFromConstMem)        \
-    X(SDL_TLSCleanup) X(SDL_AddEventWatch) X(SDL_DelEventWatch) X(Mix_OpenAudio) X(Mix_CloseAudio) X(Mix_Quit) X(Mix_Init) X(Mix_SetSoundFonts)     \
-    X(Mix_ReserveChannels) X(Mix_HookMusicFinished) X(Mix_HaltChannel) X(Mix_FreeMusic) X(Mix_FreeChunk) \
-    X(Mix_LoadWAV_RW) X(Mix_PlayChannel) X(Mix_LoadMUS) X(Mix_PlayMusic) X(Mix_HaltMusic) X(Mix_PlayingMusic)
-
-struct SdlApi {
-#define TOLVANE_SDL_POINTER(name) decltype(&::name) name = nullptr;
-    TOLVANE_SDL_FUNCTIONS(TOLVANE_SDL_POINTER)
-#undef TOLVANE_SDL_POINTER
-};
-
-SdlApi g_sdl;
-
-// True once every function is at hand; a missing library (or one without a
-// function) leaves the program silent, like a machine without a sound card.
-bool LoadSdl()
-{
-    static const bool loaded = [] {
-        // Its own dependencies (SDL2 itself) come with it; lookups through
-        // the handle search them too.
-        void* lib = dlopen("libSDL2_mixer-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
-        if (lib == nullptr)
-            return false;
-        SdlApi api;
-#define TOLVANE_SDL_RESOLVE(name)                                                  \
-    api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));            \
-    if (api.name == nullptr)                                                       \
-        return false;
-        TOLVANE_SDL_FUNCTIONS(TOLVANE_SDL_RESOLVE)
-#undef TOLVANE_SDL_RESOLVE
-        g_sdl = api;
-        return true;
-    }();
-    return loaded;
-}
-
-// Only reached with the audio open, that is after LoadSdl succeeded.
-const SdlApi& Sdl()
-{
-    return g_sdl;
 }
 
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
@@ -121,10 +68,10 @@ void SilenceAlsa()
 // only from PULSE_PROP. A player's own word wins: SDL's hints at normal
 // priority give way to its SDL_AUDIO_DEVICE_* variables, and in PULSE_PROP
 // the player's properties come after ours, where the later of one key counts.
-void NameTheStream()
+void NameTheStream(const SdlApi& sdl)
 {
-    Sdl().SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, LoadResString(IDS_MSG_CAPTION));
-    Sdl().SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Game");
+    sdl.SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, LoadResString(IDS_MSG_CAPTION));
+    sdl.SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Game");
     const std::string ours = "application.icon_name=" TOLVANE_APP_ID " media.role=game";
     const char* players = std::getenv("PULSE_PROP");
     if (players == nullptr)
@@ -156,6 +103,33 @@ void SilenceFluidSynth()
 
 }  // namespace
 
+// SDL2_mixer and the libraries it pulls in (FluidSynth, JACK, PulseAudio,
+// libsndfile and more: a quarter of all the libraries of the program) are
+// loaded with the first sound, not at start-up: mapping and relocating them
+// and running their initialisers took a good share of the time before the
+// window appeared, for a player who may never hear a sound. A missing library
+// (or one without a function) leaves the program silent, like a machine
+// without a sound card.
+const SdlApi* LoadSdl()
+{
+    static const std::optional<SdlApi> loaded = []() -> std::optional<SdlApi> {
+        // Its own dependencies (SDL2 itself) come with it; lookups through
+        // the handle search them too.
+        void* lib = dlopen("libSDL2_mixer-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (lib == nullptr)
+            return std::nullopt;
+        SdlApi api;
+#define TOLVANE_SDL_RESOLVE(name)                                                  \
+    api.name = reinterpret_cast<decltype(api.name)>(dlsym(lib, #name));            \
+    if (api.name == nullptr)                                                       \
+        return std::nullopt;
+        TOLVANE_SDL_FUNCTIONS(TOLVANE_SDL_RESOLVE)
+#undef TOLVANE_SDL_RESOLVE
+        return api;
+    }();
+    return loaded ? &*loaded : nullptr;
+}
+
 struct CSoundSystem::Link {
     // Held by the thread that calls SDL: the user-interface thread (which
     // only tries it for a removal sound, so that a fall never waits) or the
@@ -171,38 +145,36 @@ struct CSoundSystem::Link {
     bool connecting = false;  // under the device lock: a try runs without it
 };
 
-CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont)
-    : m_findSound(findSound), m_findMidi(findMidi), m_strSoundFont(std::move(soundFont)),
+CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont, SdlLoader loadSdl)
+    : m_findSound(findSound), m_findMidi(findMidi), m_strSoundFont(std::move(soundFont)), m_loadSdl(loadSdl),
       m_link(std::make_shared<Link>())
 {
 }
 
 CSoundSystem::~CSoundSystem()
 {
-    bool connecting = false;
+    // The reconnecting thread names this object as the hook's target under
+    // the device lock, so the name goes under it too.
+    std::unique_lock<std::mutex> device(m_link->device);
     {
-        // The reconnecting thread names this object as the hook's target
-        // under the device lock, so the name goes under it too.
-        std::lock_guard<std::mutex> device(m_link->device);
-        {
-            std::lock_guard<std::mutex> lock(g_hookMutex);
-            if (g_pHookTarget == this)
-                g_pHookTarget = nullptr;
-        }
-        {
-            std::lock_guard<std::mutex> flags(m_link->flags);
-            m_link->closing = true;
-        }
-        m_link->wake.notify_all();
-        connecting = m_link->connecting;
-        m_bClosing = true;
-        FinishPreload();
-        if (m_audio == AudioState::Open) {
-            CloseTune();  // frees the played tune at once: m_bClosing is set
-            Sdl().Mix_HookMusicFinished(nullptr);
-            TearDownDevice();
-        }
+        std::lock_guard<std::mutex> lock(g_hookMutex);
+        if (g_pHookTarget == this)
+            g_pHookTarget = nullptr;
     }
+    {
+        std::lock_guard<std::mutex> flags(m_link->flags);
+        m_link->closing = true;
+    }
+    m_link->wake.notify_all();
+    const bool connecting = m_link->connecting;
+    m_bClosing = true;
+    FinishPreload();
+    if (m_audio == AudioState::Open) {
+        CloseTune();  // frees the played tune at once: m_bClosing is set
+        m_sdl->Mix_HookMusicFinished(nullptr);
+        TearDownDevice();
+    }
+    device.unlock();
     if (connecting) {
         // A hung server holds the thread; it closes what it may still open
         // and touches nothing of this object. SDL stays for the process's end.
@@ -213,10 +185,10 @@ CSoundSystem::~CSoundSystem()
         m_reconnect.join();
     if (m_audio != AudioState::Lost)
         return;
-    Sdl().Mix_Quit();
+    m_sdl->Mix_Quit();
     // SDL's own bookkeeping (hints and the like) goes only with a full quit.
-    if (Sdl().SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
-        Sdl().SDL_Quit();
+    if (m_sdl->SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        m_sdl->SDL_Quit();
 }
 
 std::string CSoundSystem::MusicFilePath()
@@ -233,19 +205,18 @@ std::string CSoundSystem::DefaultSoundFont()
     return {};
 }
 
-bool CSoundSystem::OpenDevice(const std::string& driver)
+bool CSoundSystem::OpenDevice(const SdlApi& sdl, const std::string& driver)
 {
     if (!driver.empty())
-        Sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
-    bool open = Sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (open &&
-        Sdl().Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, MIX_CHUNK_FRAMES) != 0) {
-        Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl.SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
+    bool open = sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    if (open && sdl.Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, MIX_CHUNK_FRAMES) != 0) {
+        sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
         open = false;
     }
     // The driver is chosen; the next opening should be free to choose again.
     if (!driver.empty())
-        Sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        sdl.SDL_ResetHint(SDL_HINT_AUDIODRIVER);
     return open;
 }
 
@@ -253,21 +224,22 @@ bool CSoundSystem::EnsureAudio()
 {
     if (m_audio != AudioState::Closed)
         return m_audio == AudioState::Open;
-    if (!LoadSdl()) {
+    m_sdl = m_loadSdl();
+    if (m_sdl == nullptr) {
         m_audio = AudioState::Failed;
         return false;
     }
     SilenceAlsa();
     // Only the audio part of SDL runs here; the window toolkit owns the signals.
-    Sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    NameTheStream();
+    m_sdl->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    NameTheStream(*m_sdl);
     // No usable device (a machine without a sound card picks ALSA and
     // fails): the dummy driver keeps the game's timing and stays silent.
-    if (!OpenDevice() && !OpenDevice("dummy")) {
+    if (!OpenDevice(*m_sdl) && !OpenDevice(*m_sdl, "dummy")) {
         m_audio = AudioState::Failed;
         return false;
     }
-    Sdl().Mix_Init(MIX_INIT_MID);
+    m_sdl->Mix_Init(MIX_INIT_MID);
     SilenceFluidSynth();
     SetUpDevice();
     m_reconnect = std::thread(&CSoundSystem::Reconnect, this, m_link);
@@ -277,38 +249,35 @@ bool CSoundSystem::EnsureAudio()
 void CSoundSystem::SetUpDevice()
 {
     m_audio = AudioState::Open;
-    m_strDriver = Sdl().SDL_GetCurrentAudioDriver();
+    m_strDriver = m_sdl->SDL_GetCurrentAudioDriver();
     if (!m_strSoundFont.empty())
-        Sdl().Mix_SetSoundFonts(m_strSoundFont.c_str());
-    Sdl().Mix_ReserveChannels(WAVE_CHANNEL + 1);
+        m_sdl->Mix_SetSoundFonts(m_strSoundFont.c_str());
+    // One channel for both removal sounds, so the second of a pair cuts off
+    // the first as the game's first host did.
+    m_sdl->Mix_AllocateChannels(1);
     {
         std::lock_guard<std::mutex> lock(g_hookMutex);
         g_pHookTarget = this;
     }
-    Sdl().Mix_HookMusicFinished(&CSoundSystem::OnMusicFinished);
-    Sdl().SDL_AddEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
+    m_sdl->Mix_HookMusicFinished(&CSoundSystem::OnMusicFinished);
+    m_sdl->SDL_AddEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
     StartPreload(m_strMusicPath, nullptr);
 }
 
 void CSoundSystem::TearDownDevice()
 {
     // Waits for a report under way on SDL's audio thread.
-    Sdl().SDL_DelEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
+    m_sdl->SDL_DelEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
     FinishPreload();
-    Sdl().Mix_HaltChannel(-1);
     // Sounds and tunes are made for the device's format; a new device may
-    // have another, and they are made again for it on demand.
-    if (m_pReady != nullptr)
-        Sdl().Mix_FreeMusic(m_pReady);
-    m_pReady = nullptr;
-    m_strReadyPath.clear();
-    for (auto& [id, chunk] : m_chunks) {
-        if (chunk != nullptr)
-            Sdl().Mix_FreeChunk(chunk);
-    }
+    // have another, and they are made again for it on demand. (Null is
+    // freed as nothing; a freed sound stops first.)
+    m_sdl->Mix_FreeMusic(std::exchange(m_pReady, nullptr));
+    for (auto& [id, chunk] : m_chunks)
+        m_sdl->Mix_FreeChunk(chunk);
     m_chunks.clear();
-    Sdl().Mix_CloseAudio();
-    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    m_sdl->Mix_CloseAudio();
+    m_sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
     m_audio = AudioState::Lost;
 }
 
@@ -330,9 +299,12 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
 {
     // SDL keeps its error text per thread; a thread it did not start must
     // hand that back itself.
+    // The table outlives every sound system, this thread included.
+    const SdlApi& sdl = *m_sdl;
     struct TlsCleanup {
-        ~TlsCleanup() { Sdl().SDL_TLSCleanup(); }
-    } cleanup;
+        const SdlApi& sdl;
+        ~TlsCleanup() { sdl.SDL_TLSCleanup(); }
+    } cleanup{sdl};
     for (;;) {
         {
             std::unique_lock<std::mutex> flags(link->flags);
@@ -367,14 +339,14 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
             // The lost driver only: while its server is still away, another
             // (ALSA, routed to that very server) may open and keep the
             // stream under a name of its own when the server is back.
-            const bool open = OpenDevice(driver);
+            const bool open = OpenDevice(sdl, driver);
             std::lock_guard<std::mutex> device(link->device);
             link->connecting = false;
             if (link->closing) {
                 // This object may be gone: close what was opened, and only that.
                 if (open) {
-                    Sdl().Mix_CloseAudio();
-                    Sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
+                    sdl.Mix_CloseAudio();
+                    sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
                 }
                 return;
             }
@@ -391,7 +363,7 @@ std::string CSoundSystem::GetAudioDriver() const
     std::lock_guard<std::mutex> device(m_link->device);
     if (m_audio != AudioState::Open)
         return {};
-    const char* name = Sdl().SDL_GetCurrentAudioDriver();
+    const char* name = m_sdl->SDL_GetCurrentAudioDriver();
     return name != nullptr ? name : "";
 }
 
@@ -401,8 +373,8 @@ Mix_Chunk* CSoundSystem::FindChunk(int resourceId)
         return it->second;
     Mix_Chunk* chunk = nullptr;
     if (const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{}) {
-        if (SDL_RWops* rw = Sdl().SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
-            chunk = Sdl().Mix_LoadWAV_RW(rw, SDL_TRUE);  // frees rw
+        if (SDL_RWops* rw = m_sdl->SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
+            chunk = m_sdl->Mix_LoadWAV_RW(rw, SDL_TRUE);  // frees rw
     }
     // A missing or broken sound is remembered as such and never retried.
     m_chunks[resourceId] = chunk;
@@ -416,7 +388,7 @@ void CSoundSystem::PlayWave(int resourceId)
     if (!device.owns_lock() || !EnsureAudio())
         return;
     if (Mix_Chunk* chunk = FindChunk(resourceId))
-        Sdl().Mix_PlayChannel(WAVE_CHANNEL, chunk, 0);
+        m_sdl->Mix_PlayChannel(0, chunk, 0);
 }
 
 std::string CSoundSystem::WriteMusicFile()
@@ -441,8 +413,7 @@ std::string CSoundSystem::WriteMusicFile()
 void CSoundSystem::StartPreload(const std::string& path, _Mix_Music* played)
 {
     if (m_bClosing) {
-        if (played != nullptr)
-            Sdl().Mix_FreeMusic(played);
+        m_sdl->Mix_FreeMusic(played);
         return;
     }
     FinishPreload();
@@ -453,13 +424,12 @@ void CSoundSystem::StartPreload(const std::string& path, _Mix_Music* played)
     // soundfont both take long enough to stall a click.
     m_strPreloadPath = path;
     m_preload = std::thread([this, played, load] {
-        if (played != nullptr)
-            Sdl().Mix_FreeMusic(played);
+        m_sdl->Mix_FreeMusic(played);
         if (load)
-            m_pPreloaded = Sdl().Mix_LoadMUS(m_strPreloadPath.c_str());
+            m_pPreloaded = m_sdl->Mix_LoadMUS(m_strPreloadPath.c_str());
         // SDL keeps its error text per thread; a thread it did not start must
         // hand that back itself.
-        Sdl().SDL_TLSCleanup();
+        m_sdl->SDL_TLSCleanup();
     });
 }
 
@@ -474,7 +444,7 @@ void CSoundSystem::FinishPreload()
         m_pReady = m_pPreloaded;
         m_strReadyPath = m_strPreloadPath;
     } else {
-        Sdl().Mix_FreeMusic(m_pPreloaded);
+        m_sdl->Mix_FreeMusic(m_pPreloaded);
     }
     m_pPreloaded = nullptr;
 }
@@ -490,15 +460,12 @@ _Mix_Music* CSoundSystem::TakeFreshMusic(const std::string& path)
     FinishPreload();
     Mix_Music* music = nullptr;
     if (m_pReady != nullptr && m_strReadyPath == path)
-        music = m_pReady;
-    else if (m_pReady != nullptr)
-        Sdl().Mix_FreeMusic(m_pReady);
-    m_pReady = nullptr;
-    m_strReadyPath.clear();
+        music = std::exchange(m_pReady, nullptr);
+    m_sdl->Mix_FreeMusic(std::exchange(m_pReady, nullptr));  // one of another path, if any
     if (music != nullptr || !HasSoundFont())
         return music;
     // With no soundfont (and no other MIDI player) this fails: no tune.
-    return Sdl().Mix_LoadMUS(path.c_str());
+    return m_sdl->Mix_LoadMUS(path.c_str());
 }
 
 int CSoundSystem::PlayMusic(const std::string& path)
@@ -515,7 +482,7 @@ int CSoundSystem::PlayMusic(const std::string& path)
     m_strPlayingPath = path;
     m_bMusicOpen = true;
     SetTuneOpen(true);
-    if (Sdl().Mix_PlayMusic(music, 0) != 0) {
+    if (m_sdl->Mix_PlayMusic(music, 0) != 0) {
         CloseTune();
         return ERR_PLAY;
     }
@@ -526,7 +493,7 @@ void CSoundSystem::StopMusic()
 {
     std::lock_guard<std::mutex> device(m_link->device);
     if (m_bMusicOpen)
-        Sdl().Mix_HaltMusic();
+        m_sdl->Mix_HaltMusic();
 }
 
 void CSoundSystem::CloseMusic()
@@ -561,7 +528,7 @@ void CSoundSystem::HaltQuietly()
 {
     // Mix_HaltMusic reports the halt through the hook at once, on this thread.
     m_bQuietHalt = true;
-    Sdl().Mix_HaltMusic();
+    m_sdl->Mix_HaltMusic();
     m_bQuietHalt = false;
 }
 

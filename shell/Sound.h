@@ -44,6 +44,13 @@
 struct Mix_Chunk;
 struct _Mix_Music;
 union SDL_Event;
+struct SdlApi;
+
+// The SDL functions the sound system calls (SdlApi.h), or null when the
+// library cannot be had; the table lives as long as the process.
+using SdlLoader = const SdlApi* (*)();
+// The program's: SDL2_mixer, opened with the first sound.
+const SdlApi* LoadSdl();
 
 class CSoundSystem {
 public:
@@ -51,10 +58,10 @@ public:
 
     // The program's own sounds and tune.
     CSoundSystem() : CSoundSystem(&FindSound, &FindMidi) {}
-    // Sounds, tune and soundfont from elsewhere (the tests' own); an empty
-    // soundfont path leaves SDL_mixer's own choice.
-    CSoundSystem(AssetLookup findSound, AssetLookup findMidi,
-                 std::string soundFont = DefaultSoundFont());
+    // Sounds, tune, soundfont and library from elsewhere (the tests' own); an
+    // empty soundfont path leaves SDL_mixer's own choice.
+    CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont = DefaultSoundFont(),
+                 SdlLoader loadSdl = &LoadSdl);
     ~CSoundSystem();
     CSoundSystem(const CSoundSystem&) = delete;
     CSoundSystem& operator=(const CSoundSystem&) = delete;
@@ -103,7 +110,7 @@ private:
 
     bool EnsureAudio();
     // Opens the device through SDL's first working driver, or the one named.
-    static bool OpenDevice(const std::string& driver = {});
+    static bool OpenDevice(const SdlApi& sdl, const std::string& driver = {});
     // What every opening of the device needs, the first one and a reopening.
     void SetUpDevice();
     // Frees everything made for the device and closes it.
@@ -131,6 +138,8 @@ private:
     AssetLookup m_findSound;
     AssetLookup m_findMidi;
     std::string m_strSoundFont;
+    SdlLoader m_loadSdl;
+    const SdlApi* m_sdl = nullptr;  // set by the first sound
     std::string m_strMusicPath;
 
     // Shared with the reconnecting thread, which may outlive this object

@@ -7,7 +7,7 @@
 #include "shell/Dialogs.h"
 #include "shell/MessageBox.h"
 
-CWxHost::CWxHost(CCardImageSet& images) : m_images(images)
+CWxHost::CWxHost(CCardImageSet& images, CSoundSystem& sound) : m_images(images), m_sound(sound)
 {
     m_sound.WriteMusicFile();
 }

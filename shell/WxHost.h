@@ -19,7 +19,7 @@ class wxWindow;
 class CWxHost : public IHost, public IViewHost {
 public:
     // Writes the music file; opens no sound device yet.
-    explicit CWxHost(CCardImageSet& images);
+    CWxHost(CCardImageSet& images, CSoundSystem& sound);
 
     // The window that owns the record-name dialog (the main frame).
     void SetDialogParent(wxWindow* parent) { m_pParent = parent; }
@@ -43,6 +43,6 @@ public:
 private:
     CCardImageSet& m_images;
     CRuntimeRandom m_random;
-    CSoundSystem m_sound;
+    CSoundSystem& m_sound;
     wxWindow* m_pParent = nullptr;
 };

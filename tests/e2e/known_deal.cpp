@@ -20,62 +20,29 @@
 #include <unordered_set>
 #include <vector>
 
-#include "model/CardImageSet.h"
-#include "model/Random.h"
 #include "model/Tolvane32Doc.h"
 #include "res/Assets.h"
+#include "tests/unit/Fakes.h"
 
 namespace {
 
 constexpr int W = 640, H = 300;
 
-// A fresh generator, as at the program's start, and a clock that stands still.
-struct Host : IHost {
-    TimeSecs now = 0;
-    CRuntimeRandom random;
-    int Rand() override { return random.Rand(); }
-    TimeSecs Now() override { return now; }
-    void Beep() override {}
-    int AskPlayerName(const std::string&, std::string&) override { return IDCANCEL; }
-};
-
-struct Settings : ISettings {
-    int back = 0;
-    int GetInt(const char*, const char* key, int def) override { return std::strcmp(key, "iCover") ? def : back; }
-    std::string GetString(const char*, const char*, const char* def) override { return def; }
-    void WriteString(const char*, const char*, const std::string&) override {}
-};
-
-struct AllPictures : IPictureSource {
-    bool PictureSize(PictureId, int& width, int& height) const override
-    {
-        width = 77;
-        height = 106;
-        return true;
-    }
-};
-
-// Answers the joker notice with Yes; nothing else asks.
-struct View : IDocView {
-    void ToggleHighlight(const CRect&) override {}
-    int ShowMessage(int, unsigned) override { return IDYES; }
-    void AnimateCardFall(CCard, const CRect&) override {}
-    void RefreshScoreLine() override {}
-    void StartCelebration() override {}
-    void PostCommand(int) override {}
-};
-
+// A fresh generator, as at the program's start, and a clock that stands
+// still; the joker notice is answered with Yes.
 struct Game {
-    Host host;
-    Settings settings;
+    fakes::Journal journal;
+    fakes::FakeHost host{journal};
+    fakes::FakeSettings settings{journal};
+    fakes::FakeView view{journal};
     CCardImageSet images;
-    View view;
     CTolvane32Doc doc{host, settings, images};
     Game(TimeSecs t, int back)
     {
         host.now = t;
-        settings.back = back;
-        images.LoadImages(AllPictures(), settings);
+        settings.values["Customize/iCover"] = std::to_string(back);
+        view.answers = {IDYES};
+        images.LoadImages(fakes::FakePictures(), settings);
         doc.SetView(&view);
         doc.DealCards();
     }
