@@ -11,11 +11,10 @@
 //   known_deal solve T                 a line of clicks that clears the deal
 //                                      without a turn-back or a joker, then the
 //                                      point of a free card that is not a king
-#include <cairo.h>
+#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -106,45 +105,28 @@ bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string
     return false;
 }
 
-struct Png {
-    const unsigned char* data;
-    std::size_t left;
-};
-
-cairo_status_t ReadPng(void* closure, unsigned char* out, unsigned int length)
-{
-    auto* png = static_cast<Png*>(closure);
-    if (length > png->left)
-        return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, png->data, length);
-    png->data += length;
-    png->left -= length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
-// Paints a picture at the rectangle's corner; the cut corners, and whatever the
-// picture leaves transparent, may show either the picture or what lies below.
+// Paints a picture at the rectangle's corner; the cut corners may show either
+// the picture or what lies below.
 void Paint(std::vector<unsigned char>& rgb, std::vector<unsigned char>& mask, PictureId id, CRect r, bool inverted)
 {
     const AssetBlob blob = FindBitmapPng(id);
-    Png png{blob.data, blob.size};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(ReadPng, &png);
-    const unsigned char* data = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    png_image_begin_read_from_memory(&image, blob.data, blob.size);
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
     for (int y = 0; y < r.Height() && r.top + y < H; ++y) {
         for (int x = 0; x < r.Width(); ++x) {
-            std::uint32_t px;
-            std::memcpy(&px, data + y * stride + x * 4, 4);
             const bool corner = (x < 6 || x >= r.Width() - 6) && (y < 6 || y >= r.Height() - 6);
             const std::size_t at = (std::size_t(r.top + y) * W + r.left + x) * 3;
             for (int c = 0; c < 3; ++c) {
-                const auto v = static_cast<unsigned char>(px >> (16 - 8 * c));
+                const unsigned char v = pixels[(std::size_t(y) * image.width + x) * 3 + c];
                 rgb[at + c] = inverted ? 255 - v : v;
-                mask[at + c] = (corner || px >> 24 != 255) ? 0 : 255;
+                mask[at + c] = corner ? 0 : 255;
             }
         }
     }
-    cairo_surface_destroy(s);
 }
 
 int Table(Game& game, int count, char** points)

@@ -32,13 +32,8 @@ private:
     size_t m_draws = 0;
 };
 
-std::string Text(CPoint p) {
-    return std::to_string(p.x) + "," + std::to_string(p.y);
-}
-
-void Append(std::string& list, const std::string& item) {
-    list += (list.empty() ? "" : " ") + item;
-}
+std::string Text(CPoint p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+void Append(std::string& list, const std::string& item) { list += (list.empty() ? "" : " ") + item; }
 
 // The places of the next n ticks.
 std::string Ticks(CAnimMotion& motion, int bonus, const CAnimSetup& window, int n) {
@@ -253,10 +248,7 @@ TEST(MotionRunState, CarriesTheWanderCounterAndTheBounce) {
 // --- bounces -----------------------------------------------------------------------
 
 TEST(MotionBounce, IntersectLines) {
-    struct Row {
-        int a[8];
-        CPoint expected;
-    };
+    struct Row { int a[8]; CPoint expected; };
     constexpr int kMax = 2147483647;
     const Row rows[] = {
         {{0, 0, 19, 26, 555, 0, 555, 314}, {555, 759}},  // the right edge, below the window
@@ -278,12 +270,7 @@ TEST(MotionBounce, IntersectLines) {
 }
 
 TEST(MotionBounce, NextEdgePointAndVelocity) {
-    struct Row {
-        const char* name;
-        WAYPOINT from;
-        int maxX, maxY;
-        CPoint hit, velocity;
-    };
+    struct Row { const char* name; WAYPOINT from; int maxX, maxY; CPoint hit, velocity; };
     const Row rows[] = {
         {"right-down, side edge", {458, 0, 19, 26}, 555, 314, {555, 132}, {-19, 26}},
         {"right-down, corner", {0, 54, 19, 26}, 190, 314, {190, 314}, {-19, -26}},
@@ -330,11 +317,7 @@ TEST(MotionBounce, NextEdgePointAndVelocity) {
 // The places each pattern draws in its first 40 ticks, in the order first
 // reached, for the bonuses 0, 5, 10, 20, 50, 100, 200, 500, 1000, 2000.
 TEST(MotionDegenerate, SmallWindowsAndCards) {
-    struct Row {
-        const char* name;
-        int width, height, cardWidth, cardHeight;
-        const char* places[10];
-    };
+    struct Row { const char* name; int width, height, cardWidth, cardHeight; const char* places[10]; };
     const Row rows[] = {
         {"empty client", 0, 0, 77, 106,
          {"0,0 -77,0 -77,-106 0,-106", "0,0 -77,0 -77,-53 0,-53 0,-106 -77,-106",
@@ -372,11 +355,7 @@ TEST(MotionDegenerate, SmallWindowsAndCards) {
 // Where the spiral has barely room for a ring, or a card too small to step
 // on one axis, and the zigzag of a card one pixel tall.
 TEST(MotionDegenerate, SpiralAndZigzagOfOddSizes) {
-    struct Row {
-        const char* name;
-        int bonus, width, height, cardWidth, cardHeight;
-        const char* places;
-    };
+    struct Row { const char* name; int bonus, width, height, cardWidth, cardHeight; const char* places; };
     const Row rows[] = {
         {"spiral, no half-step of room across", 2000, 77, 132, 77, 106, "0,0"},
         {"spiral, two pixels of room across", 2000, 79, 132, 77, 106, "0,0 2,0 2,26 0,26 19,26"},
