@@ -121,7 +121,8 @@ struct FakeSdl {
     std::mutex server;  // held by the test: the server takes a connection and does not answer
     void Lose()  // as SDL reports the loss of the device it numbered 2
     {
-        SDL_Event removed{.adevice = {.type = SDL_AUDIODEVICEREMOVED, .which = 2}};
+        SDL_Event removed{SDL_AUDIODEVICEREMOVED};
+        removed.adevice.which = 2;
         watch.load()(watchData, &removed);
     }
 } g_sdl;  // SDL's functions take no pointer of the caller's
