@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 #include <cairo.h>
 #include <gdk/gdk.h>
@@ -110,16 +111,11 @@ void CPictureCache::Prefetch(const std::vector<PictureId>& ids, double factor)
             auto it = m_pictures.find(id);
             if (it == m_pictures.end())
                 continue;
-            Version* version = Looked(id, it->second, scale);
-            if (version == nullptr || version->decoded)
-                continue;
             // Decoding twice what a table shows twice would be waste.
-            const Key key{id, scale};
-            const bool known = key == m_busy || m_ready.count(key) != 0 ||
-                               std::any_of(m_queue.begin(), m_queue.end(),
-                                           [&](const Job& queued) { return queued.key == key; });
-            if (!known)
-                m_queue.push_back(Job{key, version->png});
+            Version* version = Looked(id, it->second, scale);
+            if (version == nullptr || version->decoded || std::exchange(version->queued, true))
+                continue;
+            m_queue.push_back(Job{Key{id, scale}, version->png});
         }
     }
     if (!m_worker.joinable())

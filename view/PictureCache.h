@@ -99,6 +99,7 @@ private:
     struct Version {
         bool looked = false;   // the data was searched for this scale
         bool decoded = false;
+        bool queued = false;   // handed to the worker once
         AssetBlob png;
         Surface surface;
         wxBitmap bitmap;       // only when Get asked for it

@@ -107,12 +107,11 @@ void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale)
     cairo_restore(cr);
 }
 
-// Copies every pixel of from onto the target of to, device pixel for device
-// pixel, and ends to.
+// Copies every pixel of from (opaque, as the table is) onto the target of
+// to, device pixel for device pixel, and ends to.
 void CopySurface(cairo_t* to, cairo_surface_t* from)
 {
     cairo_identity_matrix(to);
-    cairo_set_operator(to, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(to, from, 0, 0);
     cairo_paint(to);
     cairo_destroy(to);
