@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <gtk/gtk.h>
+
 #include <wx/button.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -14,15 +16,23 @@
 namespace {
 
 // The achievement line is an edit only so that it can be selected and
-// copied; Tab passes it by.
+// copied; Tab passes it by. GTK moves the keyboard focus itself, so the
+// line's text view turns it away there: a click still gives it the focus.
 class AchievementLine : public wxTextCtrl {
 public:
     AchievementLine(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
         : wxTextCtrl(parent, id, wxEmptyString, pos, size,
                      wxTE_MULTILINE | wxTE_READONLY | wxTE_NO_VSCROLL | wxBORDER_NONE)
     {
+        g_signal_connect(GetConnectWidget(), "focus", G_CALLBACK(&PassFocusOn), nullptr);
     }
-    bool AcceptsFocusFromKeyboard() const override { return false; }
+
+private:
+    static gboolean PassFocusOn(GtkWidget* view, GtkDirectionType, gpointer)
+    {
+        g_signal_stop_emission_by_name(view, "focus");
+        return FALSE;  // on to the next in the chain
+    }
 };
 
 bool IsHalfWidth(wxUniChar c)

@@ -153,28 +153,28 @@ CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::str
 
 CSoundSystem::~CSoundSystem()
 {
-    // The reconnecting thread names this object as the hook's target under
-    // the device lock, so the name goes under it too.
-    std::unique_lock<std::mutex> device(m_link->device);
-    {
-        std::lock_guard<std::mutex> lock(g_hookMutex);
-        if (g_pHookTarget == this)
-            g_pHookTarget = nullptr;
-    }
-    {
-        std::lock_guard<std::mutex> flags(m_link->flags);
-        m_link->closing = true;
-    }
-    m_link->wake.notify_all();
-    const bool connecting = m_link->connecting;
-    m_bClosing = true;
-    FinishPreload();
-    if (m_audio == AudioState::Open) {
-        CloseTune();  // frees the played tune at once: m_bClosing is set
-        m_sdl->Mix_HookMusicFinished(nullptr);
-        TearDownDevice();
-    }
-    device.unlock();
+    const bool connecting = [this] {
+        // The reconnecting thread names this object as the hook's target
+        // under the device lock, so the name goes under it too.
+        std::lock_guard<std::mutex> device(m_link->device);
+        {
+            std::lock_guard<std::mutex> lock(g_hookMutex);
+            if (g_pHookTarget == this)
+                g_pHookTarget = nullptr;
+        }
+        {
+            std::lock_guard<std::mutex> flags(m_link->flags);
+            m_link->closing = true;
+        }
+        m_link->wake.notify_all();
+        m_bClosing = true;
+        if (m_audio == AudioState::Open) {
+            CloseTune();  // frees the played tune at once: m_bClosing is set
+            m_sdl->Mix_HookMusicFinished(nullptr);
+            TearDownDevice();
+        }
+        return m_link->connecting;
+    }();
     if (connecting) {
         // A hung server holds the thread; it closes what it may still open
         // and touches nothing of this object. SDL stays for the process's end.

@@ -97,6 +97,11 @@ TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
             EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());  // Enter
             EXPECT_EQ(dlg->OkButton()->IsEnabled(), !row.offered.empty());  // a name offered can be taken as it is
             CheckLayout(dlg, {{dlg->OkButton(), dlg->FindWindow(wxID_CANCEL)}});
+            for (int tab = 0; tab < 4; ++tab) {  // the achievement line is only there to be copied: Tab passes it by
+                gtk_widget_child_focus(GTK_WIDGET(dlg->GetHandle()), GTK_DIR_TAB_FORWARD);
+                GtkWidget* now = gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle()));
+                EXPECT_FALSE(now == nullptr || gtk_widget_is_ancestor(now, GTK_WIDGET(dlg->ScoreField()->GetHandle())));
+            }
             dlg->NameField()->AppendText(wxString::FromUTF8(row.typed));
             Click(dlg->FindWindow(row.button));
         });
