@@ -18,12 +18,15 @@
 namespace {
 
 // The preview is a picture, not a control: the keyboard never stops there.
+// The toolkit asks AcceptsFocus while the base is still being made, so
+// GTK's focus chain hears it only from SetCanFocus.
 class PreviewArea : public wxWindow {
 public:
     PreviewArea(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
         : wxWindow(parent, id, pos, size, wxBORDER_NONE)
     {
         SetBackgroundStyle(wxBG_STYLE_PAINT);
+        SetCanFocus(false);
     }
     bool AcceptsFocus() const override { return false; }
 };

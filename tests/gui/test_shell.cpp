@@ -257,6 +257,10 @@ TEST_P(CardBackTest, ArrowsStopAtBothEndsAndOkStoresTheBack)
         EXPECT_TRUE(*row.clicks == '\0' || dlg->m_nCover % 3 != 0 ||
                     gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())) == other->GetHandle());
         EXPECT_EQ(dlg->GetDefaultItem(), dlg->OkButton());
+        for (int tab = 0; tab < 4; ++tab) {  // the preview is a picture: Tab passes it by
+            gtk_widget_child_focus(GTK_WIDGET(dlg->GetHandle()), GTK_DIR_TAB_FORWARD);
+            EXPECT_NE(gtk_window_get_focus(GTK_WINDOW(dlg->GetHandle())), dlg->PreviewFrame()->GetHandle());
+        }
         CheckLayout(dlg, {{dlg->OkButton(), dlg->CancelButton()}}, {{dlg->PrevButton(), dlg->NextButton()}});
         // On screen, the back stepped to, framed in black.
         const wxRect inside = wxRect(dlg->PreviewFrame()->GetClientSize()).Deflate(1);
