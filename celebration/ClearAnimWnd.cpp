@@ -31,18 +31,17 @@ CClearAnimWnd::~CClearAnimWnd() {
     StopAll();
 }
 
-bool CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
+void CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     // The cloth is all our own painting: no system erase under it.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     if (!wxWindow::Create(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxBORDER_NONE, "ClearAnimWnd"))
-        return false;
+        return;
     FitCloth();
 
     // Every left press in the program now ends the celebration, wherever it
     // lands.
     CaptureMouse();
     m_nTimerID = m_timer.Start(kTickMillis) ? 1u : 0u;
-    return true;
 }
 
 void CClearAnimWnd::FitCloth() {

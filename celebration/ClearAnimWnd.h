@@ -31,8 +31,8 @@ public:
 
     // Creates the window as a visible child of parent (the view) over rect
     // (parent client coordinates), takes the mouse and starts the 100 ms
-    // tick. False when the window could not be created.
-    bool Create(wxWindow* parent, const wxRect& rect);
+    // tick.
+    void Create(wxWindow* parent, const wxRect& rect);
 
     // One tick: moves the card and draws it.
     void PlayFrame();

@@ -72,7 +72,8 @@ TEST(HelpPage, MarksBreaksInTheTextAloneWherePangoAllowsThem)
     const char* rows[][2] = {  // inline tags and references join the text; other tags and blanks break it already
         {"日本語", "日<wbr>本<wbr>語"}, {"「かぎ」。です", "「か<wbr>ぎ」。<wbr>で<wbr>す"}, {"日a;本", "日<wbr>a;<wbr>本"},
         {"<b>日</b>本", "<b>日</b><wbr>本"}, {"<p>日</p>本 語", "<p>日</p>本 語"},
-        {"&lt;日&gt;本", "&lt;<wbr>日<wbr>&gt;<wbr>本"}, {"日&amp;x;&#x03042;&zz;本", "日<wbr>&amp;x;<wbr>&#x03042;&zz;<wbr>本"}};
+        {"&lt;日&gt;本", "&lt;<wbr>日<wbr>&gt;<wbr>本"}, {"日&amp;x;&#x03042;&zz;本", "日<wbr>&amp;x;<wbr>&#x03042;&zz;<wbr>本"},
+        {"本&nothing1;", "本<wbr>&nothing1;"}};  // too long for a reference: a stray ampersand
     for (auto [html, marked] : rows)
         EXPECT_EQ(CHelpWindow::WithLineBreaks(wxString::FromUTF8(html)).utf8_string(), marked);
 }
