@@ -95,14 +95,14 @@ private:
     wxGCDC m_dc;
 };
 
-// Paints a surface of device pixels at the origin of cr, whose user units
-// are logical pixels of scale device pixels each: one to one, as the toolkit
-// draws a bitmap of that scale.
-void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale)
+// Paints a surface of device pixels at the left of cr, top logical pixels
+// down, where a logical pixel is scale device pixels: one to one, as the
+// toolkit draws a bitmap of that scale.
+void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale, int top = 0)
 {
     cairo_save(cr);
     cairo_scale(cr, 1.0 / scale, 1.0 / scale);
-    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_set_source_surface(cr, surface, 0, top * scale);
     cairo_paint(cr);
     cairo_restore(cr);
 }
@@ -277,10 +277,7 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
         stripDC.DC().SetDeviceOrigin(0, -top);
         DrawStripsOn(stripDC.DC(), client);
     }
-    cairo_save(cr);
-    cairo_translate(cr, 0, top);
-    PaintDevicePixels(cr, strips.get(), scale);
-    cairo_restore(cr);
+    PaintDevicePixels(cr, strips.get(), scale, top);
 }
 
 void CTolvane32View::DrawStripsOn(wxDC& dc, const CRect& client)

@@ -360,6 +360,8 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
         CSoundSystem first;
         first.PlayWave(IDR_SOUND_CARD);
         first.PlayWave(IDR_SOUND_CARD);  // again, the sound as made for the device
+        struct sigaction term {};  // a session's end still ends the game: SDL keeps off the signals
+        EXPECT_TRUE(sigaction(SIGTERM, nullptr, &term) == 0 && term.sa_handler == SIG_DFL);
         EXPECT_TRUE(SoundServer::Listed({name, icon, "media.role = \"game\""}));
     }
     setenv("PULSE_PROP", "media.role=music", 1);  // the player's own word wins
