@@ -26,8 +26,8 @@ CClearAnimWnd::CClearAnimWnd(ICelebrationHost& host)
 }
 
 CClearAnimWnd::~CClearAnimWnd() {
-    // Deleted while still running (the view replaces or closes it): the
-    // mouse must not stay with a window that no longer exists.
+    // Gone after its press, or while still running (the view replaces or
+    // closes it): the mouse must not stay with a window that no longer exists.
     StopAll();
 }
 
@@ -36,7 +36,6 @@ void CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     if (!wxWindow::Create(parent, wxID_ANY, rect.GetPosition(), rect.GetSize(), wxBORDER_NONE, "ClearAnimWnd"))
         return;
-    FitCloth();
 
     // Every left press in the program now ends the celebration, wherever it
     // lands.
@@ -122,8 +121,8 @@ void CClearAnimWnd::OnLButtonDown(wxMouseEvent& /*event*/) {
     if (!self)
         return;  // the view took the window away meanwhile
 
-    StopAll();
-    // The host queues the deal, so that it runs after this window has gone.
+    // The host queues the deal, so that it runs after this window has gone,
+    // and with it the tick and the hold on the mouse.
     m_host.OnCelebrationClosed(this, answer == IDOK);
     Destroy();
 }
