@@ -130,40 +130,40 @@ struct FakeSdl {
         removed.adevice.which = 2;
         watch.load()(watchData, &removed);
     }
-} g_sdl;  // SDL's functions take no pointer of the caller's
+} fake;  // SDL's functions take no pointer of the caller's
 
 const SdlApi* LoadFakeSdl()
 {
     static const SdlApi api = [] {
         SdlApi a = *LoadSdl();  // hints and the like go to the real library, which stays closed
-        a.SDL_InitSubSystem = [](Uint32) { return ++g_sdl.subsystems, 0; };
-        a.SDL_QuitSubSystem = [](Uint32) { --g_sdl.subsystems; };
+        a.SDL_InitSubSystem = [](Uint32) { return ++fake.subsystems, 0; };
+        a.SDL_QuitSubSystem = [](Uint32) { --fake.subsystems; };
         a.SDL_GetCurrentAudioDriver = [] { return "fake"; };
         a.SDL_RWFromConstMem = [](const void* bytes, int) { return static_cast<SDL_RWops*>(const_cast<void*>(bytes)); };
-        a.SDL_AddEventWatch = [](SDL_EventFilter filter, void* data) { g_sdl.watchData = data, g_sdl.watch = filter; };
-        a.SDL_DelEventWatch = [](SDL_EventFilter, void*) { g_sdl.watch = nullptr; };
+        a.SDL_AddEventWatch = [](SDL_EventFilter filter, void* data) { fake.watchData = data, fake.watch = filter; };
+        a.SDL_DelEventWatch = [](SDL_EventFilter, void*) { fake.watch = nullptr; };
         a.Mix_OpenAudio = [](int, Uint16, int, int) {
-            ++g_sdl.knocks;
-            const std::lock_guard<std::mutex> answer(g_sdl.server);
-            return g_sdl.up ? ++g_sdl.devices, 0 : -1;
+            ++fake.knocks;
+            const std::lock_guard<std::mutex> answer(fake.server);
+            return fake.up ? ++fake.devices, 0 : -1;
         };
-        a.Mix_CloseAudio = [] { --g_sdl.devices; };
-        a.Mix_Init = [](int flags) { return ++g_sdl.mixers, flags; };
-        a.Mix_Quit = [] { --g_sdl.mixers; };
-        a.Mix_AllocateChannels = [](int count) { return g_sdl.channels = count; };
-        a.Mix_HookMusicFinished = [](void (*hook)()) { g_sdl.hook = hook; };
-        a.Mix_LoadWAV_RW = [](SDL_RWops* rw, int) { return std::memcmp(rw, "RIFF", 4) ? nullptr : (++g_sdl.chunks, new Mix_Chunk{}); };
-        a.Mix_FreeChunk = [](Mix_Chunk* chunk) { g_sdl.chunks -= chunk != nullptr, delete chunk; };
-        a.Mix_PlayChannel = [](int channel, Mix_Chunk*, int) { return channel < g_sdl.channels ? ++g_sdl.plays, channel : -1; };
+        a.Mix_CloseAudio = [] { --fake.devices; };
+        a.Mix_Init = [](int flags) { return ++fake.mixers, flags; };
+        a.Mix_Quit = [] { --fake.mixers; };
+        a.Mix_AllocateChannels = [](int count) { return fake.channels = count; };
+        a.Mix_HookMusicFinished = [](void (*hook)()) { fake.hook = hook; };
+        a.Mix_LoadWAV_RW = [](SDL_RWops* rw, int) { return std::memcmp(rw, "RIFF", 4) ? nullptr : (++fake.chunks, new Mix_Chunk{}); };
+        a.Mix_FreeChunk = [](Mix_Chunk* chunk) { fake.chunks -= chunk != nullptr, delete chunk; };
+        a.Mix_PlayChannel = [](int channel, Mix_Chunk*, int) { return channel < fake.channels ? ++fake.plays, channel : -1; };
         a.Mix_LoadMUS = [](const char* path) {
             char head[4] = {};
             std::ifstream(path).read(head, 4);
-            g_sdl.loadsHere += std::this_thread::get_id() == g_sdl.here;
-            return std::memcmp(head, "MThd", 4) ? nullptr : (++g_sdl.tunes, reinterpret_cast<Mix_Music*>(new char));
+            fake.loadsHere += std::this_thread::get_id() == fake.here;
+            return std::memcmp(head, "MThd", 4) ? nullptr : (++fake.tunes, reinterpret_cast<Mix_Music*>(new char));
         };
-        a.Mix_FreeMusic = [](Mix_Music* tune) { g_sdl.tunes -= tune != nullptr, delete reinterpret_cast<char*>(tune); };
-        a.Mix_PlayMusic = [](Mix_Music* tune, int loops) { return g_sdl.refuse || loops != 0 ? -1 : (g_sdl.playing = tune, 0); };
-        a.Mix_HaltMusic = [] { return g_sdl.playing.exchange(nullptr) != nullptr && g_sdl.hook ? g_sdl.hook.load()(), 0 : 0; };
+        a.Mix_FreeMusic = [](Mix_Music* tune) { fake.tunes -= tune != nullptr, delete reinterpret_cast<char*>(tune); };
+        a.Mix_PlayMusic = [](Mix_Music* tune, int loops) { return fake.refuse || loops != 0 ? -1 : (fake.playing = tune, 0); };
+        a.Mix_HaltMusic = [] { return fake.playing.exchange(nullptr) != nullptr && fake.hook ? fake.hook.load()(), 0 : 0; };
         return a;
     }();
     return &api;
@@ -227,9 +227,9 @@ TEST(Host, MessageBoxesSpeakTheGamesWordsAndTheTuneEndsAndCloses)
     host.PlayMusic();  // the tune written over a stale one
     host.StopMusic();  // a stop reports the end at once; a closed tune has none to report
     EXPECT_EQ(ended, 1);
-    const int plays = g_sdl.plays;
+    const int plays = fake.plays;
     host.PlayWave(IDR_SOUND_JOKER);
-    EXPECT_EQ(g_sdl.plays, plays + 1);
+    EXPECT_EQ(fake.plays, plays + 1);
     host.CloseMusic();
     host.StopMusic();
     EXPECT_EQ(ended, 1);
@@ -400,53 +400,52 @@ namespace {
 // reconnecting thread alone.
 TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
 {
-    FakeSdl& f = g_sdl;
     const std::string tune = CSoundSystem::MusicFilePath();
     for (SdlLoader load : {+[]() -> const SdlApi* { return nullptr; }, &LoadFakeSdl}) {  // no library; no device
-        f.up = false;
+        fake.up = false;
         EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, "", load).PlayMusic(tune), CSoundSystem::ERR_NO_DEVICE);
     }
-    f.up = true;
+    fake.up = true;
     std::atomic<int> finished{0};
     {
         CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
         sound.SetMusicFinishedCallback([&finished] { ++finished; });
         sound.WriteMusicFile();
-        const int plays = f.plays;
+        const int plays = fake.plays;
         for (bool refused : {true, false}) {
             sound.PlayWave(IDR_SOUND_CARD);
-            f.refuse = refused;
+            fake.refuse = refused;
             EXPECT_EQ(sound.PlayMusic(tune), refused ? CSoundSystem::ERR_PLAY : 0);
             sound.StopMusic();
-            f.up = false;
-            f.Lose();  // a played tune keeps the device until it closes; a refused one is closed
+            fake.up = false;
+            fake.Lose();  // a played tune keeps the device until it closes; a refused one is closed
             if (!refused)
                 sound.CloseMusic();
-            EXPECT_TRUE(PumpUntil([&] { return f.devices == 0 && f.tunes == 0 && f.chunks == 0 && !f.watch; }));
+            EXPECT_TRUE(PumpUntil([&] { return fake.devices == 0 && fake.tunes == 0 && fake.chunks == 0 && !fake.watch; }));
             sound.PlayWave(IDR_SOUND_JOKER);  // skipped while away
-            f.up = true;
+            fake.up = true;
             EXPECT_TRUE(PumpUntil([&] { return sound.GetAudioDriver() == "fake"; }));
         }
         EXPECT_EQ(sound.PlayMusic(tune), 0);  // still playing when the sound system goes: no end reported
-        EXPECT_EQ(f.plays, plays + 2);
-        EXPECT_EQ(f.loadsHere, 0);
+        EXPECT_EQ(fake.plays, plays + 2);
+        EXPECT_EQ(fake.loadsHere, 0);
     }
     EXPECT_EQ(finished, 1);
     // Its soundfont gone: no tune rather than a silent one.
     EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune), CSoundSystem::ERR_NO_MUSIC);
-    EXPECT_TRUE(f.subsystems == 0 && f.devices == 0 && f.mixers == 0 && f.tunes == 0 && !f.watch && !f.hook);
+    EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.mixers == 0 && fake.tunes == 0 && !fake.watch && !fake.hook);
     {
         CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
         sound.PlayWave(IDR_SOUND_CARD);
-        f.server.lock();
-        const int knocks = f.knocks;
-        f.Lose();
-        EXPECT_TRUE(PumpUntil([&] { return f.knocks > knocks; }));
+        fake.server.lock();
+        const int knocks = fake.knocks;
+        fake.Lose();
+        EXPECT_TRUE(PumpUntil([&] { return fake.knocks > knocks; }));
         sound.PlayWave(IDR_SOUND_CARD);
         EXPECT_EQ(sound.PlayMusic(tune), CSoundSystem::ERR_NO_DEVICE);
     }  // gone without waiting for the connection
-    f.server.unlock();  // and what it opens is closed again
-    EXPECT_TRUE(PumpUntil([&] { return f.devices == 0 && f.subsystems == 0; }));
+    fake.server.unlock();  // and what it opens is closed again
+    EXPECT_TRUE(PumpUntil([&] { return fake.devices == 0 && fake.subsystems == 0; }));
 }
 
 }  // namespace

@@ -259,6 +259,8 @@ TEST_F(TableTest, FoldedMenuIdsReachTheViewAndUndoFollowsCanUndo)
     const int score = m_doc.GetScore();
     Command(ID_GAME_DEAL);
     EXPECT_EQ(m_doc.GetScore(), score - DEAL_PRICE);
+    PressAt(Centre(Rect(24)));  // before any paint: the new table is drawn already, the highlight on it
+    EXPECT_TRUE(Same(Shown(), Fresh()));
     wxQueueEvent(m_frame, new wxCommandEvent(wxEVT_MENU, ID_GAME_DEAL));  // as start-up posts it, under its own id
     EXPECT_TRUE(PumpUntil([&] { return m_doc.GetScore() == score - 2 * DEAL_PRICE; }));
     m_images.SetCurrentBack(2);  // whatever the dialog did to the back, the stock shows it afterwards
