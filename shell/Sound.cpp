@@ -210,7 +210,8 @@ bool CSoundSystem::OpenDevice(const SdlApi& sdl, const std::string& driver)
     if (!driver.empty())
         sdl.SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
     bool open = sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (open && sdl.Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, MIX_CHUNK_FRAMES) != 0) {
+    if (open &&
+        sdl.Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, MIX_CHUNK_FRAMES) != 0) {
         sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
         open = false;
     }
@@ -297,10 +298,10 @@ int CSoundSystem::OnDeviceEvent(void* data, SDL_Event* event)
 
 void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
 {
-    // SDL keeps its error text per thread; a thread it did not start must
-    // hand that back itself.
     // The table outlives every sound system, this thread included.
     const SdlApi& sdl = *m_sdl;
+    // SDL keeps its error text per thread; a thread it did not start must
+    // hand that back itself.
     struct TlsCleanup {
         const SdlApi& sdl;
         ~TlsCleanup() { sdl.SDL_TLSCleanup(); }

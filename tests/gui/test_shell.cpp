@@ -2,6 +2,7 @@
 // through their controls, and the sound, heard through a private sound server.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -389,10 +390,6 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
     unsetenv("PULSE_PROP");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
-
-}  // namespace
-
-namespace {
 
 // With SDL in the test's hands: every tune is loaded in the background, a lost
 // device closes once no tune is open and opens again when it can, nothing
