@@ -74,6 +74,8 @@ public:
     virtual void AnimateCardFall(CCard card, const CRect& rect) = 0;
     // Repaints the score strip.
     virtual void RefreshScoreLine() = 0;
+    // Shows the records the document holds, in the record strip and the caption.
+    virtual void ShowRecords() = 0;
     // Starts the tune and the celebration window.
     virtual void StartCelebration() = 0;
     // Posts a menu command to the view; it runs after the current handler returns.

@@ -43,9 +43,15 @@ CRect PositionRect(int position, int cardWidth, int cardHeight)
 CTolvane32Doc::CTolvane32Doc(IHost& host, ISettings& settings, CCardImageSet& images)
     : m_host(host), m_settings(settings), m_images(images)
 {
-    m_iMaxPoint = settings.Get(setting::kMaxPoint);
-    m_strFastPlayer = settings.Get(setting::kFastPlayer);
-    m_lFastTimeSpan = settings.Get(setting::kFastTime);
+    ReadRecords();
+}
+
+void CTolvane32Doc::ReadRecords()
+{
+    m_iMaxPoint = m_settings.Get(setting::kMaxPoint);
+    m_strFastPlayer = m_settings.Get(setting::kFastPlayer);
+    m_lFastTimeSpan = m_settings.Get(setting::kFastTime);
+    m_strChamp = m_settings.Get(setting::kChamp);
 }
 
 // ---------------------------------------------------------------- the deal
@@ -423,31 +429,43 @@ bool CTolvane32Doc::HasMove() const
 void CTolvane32Doc::RecordFastClear()
 {
     const int secs = ClearSeconds();
+    // Another running copy, or the player's editor, may have stored a record
+    // since the start, and another while the dialog stood open: each
+    // decision is made against the file as it is then, so that a worse time
+    // never replaces a better one.
+    ReadRecords();
     // A clock set back during the deal gives a negative time: it would show
     // and keep a meaningless record, so it is none.
-    if (secs < 0)
-        return;
-    if (m_lFastTimeSpan != 0 && secs >= m_lFastTimeSpan)
-        return;
-
-    std::string name;
-    if (!AskName(FormatResString(IDS_CLEAR_ACHIEVED, secs), name))
-        return;
-    m_strFastPlayer = name;
-    m_lFastTimeSpan = secs;
-    m_settings.Write(setting::kFastTime, std::to_string(secs));
-    m_settings.Write(setting::kFastPlayer, name);
+    if (secs >= 0 && IsFasterClear(secs)) {
+        std::string name;
+        const bool accepted = AskName(FormatResString(IDS_CLEAR_ACHIEVED, secs), name);
+        ReadRecords();
+        if (accepted && IsFasterClear(secs)) {
+            m_strFastPlayer = name;
+            m_lFastTimeSpan = secs;
+            m_settings.Write(setting::kFastTime, std::to_string(secs));
+            m_settings.Write(setting::kFastPlayer, name);
+        }
+    }
+    m_pView->ShowRecords();
 }
 
 void CTolvane32Doc::SaveBestScore()
 {
-    if (m_nScore <= 0 || m_nScore <= m_iMaxPoint)
-        return;
-    std::string name;
-    if (!AskName(FormatResString(IDS_SCORE_ACHIEVED, m_nScore), name))
-        return;
-    m_settings.Write(setting::kMaxPoint, std::to_string(m_nScore));
-    m_settings.Write(setting::kChamp, name);
+    // As at a clear: the best score as stored now, also after the dialog.
+    ReadRecords();
+    if (m_nScore > 0 && m_nScore > m_iMaxPoint) {
+        std::string name;
+        const bool accepted = AskName(FormatResString(IDS_SCORE_ACHIEVED, m_nScore), name);
+        ReadRecords();
+        if (accepted && m_nScore > m_iMaxPoint) {
+            m_iMaxPoint = m_nScore;
+            m_strChamp = name;
+            m_settings.Write(setting::kMaxPoint, std::to_string(m_nScore));
+            m_settings.Write(setting::kChamp, name);
+        }
+    }
+    m_pView->ShowRecords();
 }
 
 bool CTolvane32Doc::AskName(const std::string& achievement, std::string& name)

@@ -87,14 +87,19 @@ public:
     int CountJokersLeft() const;
     void CheckGameOver();
     bool HasMove() const;
+    // After a clear: a time below the stored fastest is offered for a name
+    // and stored.
     void RecordFastClear();
     // At exit: a running score above the stored best is offered for a name
-    // and stored; the caption keeps the record of the start.
+    // and stored.
     void SaveBestScore();
 
-    // --- the records
+    // --- the records, as stored when last read: at the start and at each
+    // record decision (another running copy may store one meanwhile)
     const std::string& GetFastPlayer() const { return m_strFastPlayer; }
     long GetFastTimeSpan() const { return m_lFastTimeSpan; }
+    const std::string& GetChamp() const { return m_strChamp; }
+    int GetMaxPoint() const { return m_iMaxPoint; }
     // The clear time: from the deal to the click that cleared the triangle.
     int ClearSeconds() const { return static_cast<int>(m_timeLastClick - m_timeDeal); }
 
@@ -110,6 +115,8 @@ private:
     void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
     void Deselect();
     CRect RectOf(int position) const;
+    void ReadRecords();
+    bool IsFasterClear(int secs) const { return m_lFastTimeSpan == 0 || secs < m_lFastTimeSpan; }
     // Asks for a record holder's name, offering the last one typed; the
     // name without leading blanks, or nothing when the player cancels.
     bool AskName(const std::string& achievement, std::string& name);
@@ -133,6 +140,7 @@ private:
     bool m_bCleared = false;
     std::string m_strLastPlayer;
     int m_iMaxPoint = 0;
+    std::string m_strChamp;
     std::string m_strFastPlayer;
     long m_lFastTimeSpan = 0;
     TimeSecs m_timeDeal = 0;

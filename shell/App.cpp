@@ -121,10 +121,9 @@ private:
         m_pDoc->SetView(frame->GetView());
         SetTopWindow(frame);
 
-        // The caption is set here only: it shows the record as it stood at start.
-        const std::string champ = m_settings.Get(setting::kChamp);
-        const int maxPoint = m_settings.Get(setting::kMaxPoint);
-        frame->SetTitle(wxString::FromUTF8(FormatResString(IDS_APP_TITLE, champ.c_str(), maxPoint)));
+        // The caption shows the best score as read at the start, and again
+        // at each record decision.
+        frame->GetView()->ShowRecords();
 
         frame->Show(true);
         frame->Update();

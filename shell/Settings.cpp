@@ -120,23 +120,34 @@ std::optional<std::string> Convert(const std::string& text, const char* to, cons
 constexpr const char* LEGACY_ENCODING = "CP932";
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
+// The mark of a file whose text is UTF-8: a key in a section of its own,
+// which the first host's profile functions pass over like any other. The
+// game adds it only where a line needs it (see Classify); a byte-order mark
+// says the same.
+constexpr const char* MARK_SECTION = "Tolvane32";
+constexpr const char* MARK_KEY = "Encoding";
+constexpr const char* MARK_VALUE = "UTF-8";
+
 // The settings file as text, and how it was stored so that a write stores it
 // the same way. The game writes UTF-8; a file brought from the game's first
-// host holds Shift-JIS, and an editor may have put a byte-order mark in front
-// of a UTF-8 file, which would otherwise hide the first section.
+// host holds Shift-JIS, a UTF-8 editor may have added lines of its own to
+// one, and an editor may have put a byte-order mark in front of a UTF-8 file,
+// which would otherwise hide the first section. So each line is read on its
+// own.
 struct FileText {
-    std::string utf8;   // the lines as UTF-8, without the mark
+    std::string utf8;     // the lines as UTF-8 (a line of neither as its bytes), LF ends, without the BOM
     bool bom = false;
     bool crlf = false;
-    // Shift-JIS: each line's UTF-8 text to its bytes in the file, so that a
-    // line the write leaves alone keeps its bytes even where two codes stand
-    // for one character.
-    std::optional<std::map<std::string, std::string>> legacyLines;
+    bool marked = false;  // the mark, or a byte-order mark
+    bool legacy = false;  // some line was read as Shift-JIS: a file of the first host
+    // Each line's text to its bytes in the file, so that a line a write
+    // leaves alone keeps its bytes even where two codes stand for one character.
+    std::map<std::string, std::string> lines;
 };
 
-bool IsUtf8(const std::string& bytes)
+bool IsAscii(std::string_view bytes)
 {
-    return Convert(bytes, "UTF-8", "UTF-8").has_value();
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // The lines of a text, without their line feeds.
@@ -151,25 +162,49 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-// The bytes as Shift-JIS, line by line (Shift-JIS never uses the byte of a
-// line feed inside a character); false when some line is not Shift-JIS.
-bool FromLegacy(const std::string& bytes, FileText& text)
+// Whether the lines hold the mark. It is ASCII in any encoding, and names
+// match without regard to case or blanks, as the profile functions match them.
+bool HasMark(const std::vector<std::string>& lines)
 {
-    std::map<std::string, std::string> lines;
-    std::string utf8;
-    for (std::string line : Lines(bytes)) {
-        // A CR LF file gets its CRs back on a write (see Encode).
-        if (line.ends_with('\r'))
-            line.pop_back();
-        const std::optional<std::string> decoded = Convert(line, "UTF-8", LEGACY_ENCODING);
-        if (!decoded)
-            return false;
-        lines.emplace(*decoded, line);
-        utf8 += *decoded + "\n";
+    const auto squeezed = [](std::string text) {
+        std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
+        std::transform(text.begin(), text.end(), text.begin(), [](char c) { return std::tolower(c); });
+        return text;
+    };
+    const std::string section = squeezed(std::string("[") + MARK_SECTION + "]");
+    const std::string key = squeezed(std::string(MARK_KEY) + "=" + MARK_VALUE);
+    bool inSection = false;
+    for (const std::string& line : lines) {
+        const std::string text = squeezed(line);
+        if (text.starts_with('['))
+            inSection = text == section;
+        else if (inSection && text == key)
+            return true;
     }
-    text.utf8 = std::move(utf8);
-    text.legacyLines = std::move(lines);
-    return true;
+    return false;
+}
+
+// One line read as UTF-8 (or, when it is neither, as its bytes); true when
+// it was read as Shift-JIS. Bytes alone cannot always tell the two apart:
+// the first host's half-width kana come in pairs that are often UTF-8 too
+// (ﾕｷ is D5 B7, the Armenian շ). A line that is both is UTF-8 in a marked
+// file; in an unmarked one it is UTF-8 only when that reading holds a
+// character from U+0800 up (kana, kanji, emoji), whose bytes as Shift-JIS
+// would be a rare kanji run into half-width kana (山田 as 螻ｱ逕ｰ). Below
+// U+0800 (accented Latin, Greek, Cyrillic) the first host's kana win.
+bool ReadLine(const std::string& line, bool marked, std::string& text)
+{
+    text = line;
+    if (IsAscii(line))
+        return false;
+    const bool utf8 = Convert(line, "UTF-8", "UTF-8").has_value();
+    const bool wide = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE0; });
+    if (utf8 && (marked || wide))
+        return false;
+    const std::optional<std::string> legacy = Convert(line, "UTF-8", LEGACY_ENCODING);
+    if (legacy)
+        text = *legacy;
+    return legacy.has_value();
 }
 
 FileText Decode(std::string bytes)
@@ -180,10 +215,19 @@ FileText Decode(std::string bytes)
         text.bom = true;
         bytes.erase(0, UTF8_BOM.size());
     }
-    // Only a file that is Shift-JIS from end to end is taken for one: any
-    // other bytes outside UTF-8 stay as they are (see FileConv).
-    if (text.bom || IsUtf8(bytes) || !FromLegacy(bytes, text))
-        text.utf8 = std::move(bytes);
+    std::vector<std::string> lines = Lines(bytes);
+    // A CR LF file gets its CRs back on a write (see Encode).
+    for (std::string& line : lines) {
+        if (line.ends_with('\r'))
+            line.pop_back();
+    }
+    text.marked = text.bom || HasMark(lines);
+    for (const std::string& line : lines) {
+        std::string decoded;
+        text.legacy = ReadLine(line, text.marked, decoded) || text.legacy;
+        text.lines.emplace(decoded, line);
+        text.utf8 += decoded + "\n";
+    }
     return text;
 }
 
@@ -203,18 +247,28 @@ std::optional<std::string> ToLegacy(const std::string& saved, const std::map<std
     return bytes;
 }
 
-// The saved lines (LF ends) stored as the file was: Shift-JIS stays
-// Shift-JIS unless a new value has no Shift-JIS form; then the whole file
-// turns to UTF-8 at once, since a file holding both could never be read
-// right.
-std::string Encode(const std::string& saved, const FileText& was)
+// The saved lines (LF ends) stored as the file was: a first host's file
+// stays Shift-JIS, every other file is UTF-8, each line converted from its
+// own reading. Whatever it holds must read back as saved; nothing when only
+// the mark can make it so.
+std::optional<std::string> Encode(const std::string& saved, const FileText& was)
 {
-    std::string bytes = was.legacyLines ? ToLegacy(saved, *was.legacyLines).value_or(saved) : saved;
     // wxFileConfig ends every line the Unix way; a file that came from
     // Windows keeps its CR LF on every line.
-    if (was.crlf)
-        bytes = WithCrLf(bytes);
-    return was.bom ? std::string(UTF8_BOM) + bytes : bytes;
+    const auto stored = [&was](const std::string& lines) {
+        const std::string bytes = was.crlf ? WithCrLf(lines) : lines;
+        return was.bom ? std::string(UTF8_BOM) + bytes : bytes;
+    };
+    const auto readsBack = [&saved](const std::string& bytes) { return Decode(bytes).utf8 == saved; };
+    if (was.legacy && !was.marked) {
+        // A new value with no Shift-JIS form, or one that would read as
+        // UTF-8, turns the whole file to UTF-8.
+        if (const std::optional<std::string> legacy = ToLegacy(saved, was.lines); legacy && readsBack(stored(*legacy)))
+            return stored(*legacy);
+    }
+    if (readsBack(stored(saved)))
+        return stored(saved);
+    return std::nullopt;
 }
 
 // Reads the file's bytes as Decode takes them; wxFileConfig hands its
@@ -235,6 +289,18 @@ public:
     }
     wxMBConv* Clone() const override { return new CFileTextConv; }
 };
+
+// The file's lines as wxFileConfig would store them, as UTF-8 with LF ends
+// (nothing when it cannot).
+std::optional<std::string> SavedText(wxFileConfig& config)
+{
+    wxMemoryOutputStream out;
+    if (!config.Save(out, FileConv()))
+        return std::nullopt;
+    std::string saved(out.GetLength(), '\0');
+    out.CopyTo(saved.data(), saved.size());
+    return saved;
+}
 
 std::unique_ptr<wxFileConfig> OpenConfig(const std::string& path)
 {
@@ -348,10 +414,17 @@ void CProfileSettings::WriteString(const char* section, const char* key, const s
     const std::string line = ToLineText(value);
     if (!config->Write(ConfigPath(section, key), wxString(line.c_str(), FileConv())))
         return;
-    wxMemoryOutputStream out;
-    if (!config->Save(out, FileConv()))
-        return;
-    std::string saved(out.GetLength(), '\0');
-    out.CopyTo(saved.data(), saved.size());
-    userdirs::ReplaceFile(m_strPath, Encode(saved, text));
+    std::optional<std::string> saved = SavedText(*config);
+    std::optional<std::string> bytes = saved ? Encode(*saved, text) : std::nullopt;
+    if (saved && !bytes) {
+        // Some value would read back as the first host's kana: only the
+        // mark keeps it as it is.
+        FileText marked = text;
+        marked.marked = true;
+        if (config->Write(ConfigPath(MARK_SECTION, MARK_KEY), MARK_VALUE) && (saved = SavedText(*config)))
+            bytes = Encode(*saved, marked);
+    }
+    // Never a file that would read back other values than those meant.
+    if (bytes)
+        userdirs::ReplaceFile(m_strPath, *bytes);
 }

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -62,14 +63,23 @@ inline bool MakeDirs(const std::string& dir)
     return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// The file a path finally names, so that replacing a symbolic link (a
-// settings file kept elsewhere by the user) replaces its target instead.
-inline std::string ResolvePath(const std::string& path)
+// The file a path finally names, so that a write through a symbolic link (a
+// settings file kept in a dotfiles folder) goes to its target and the link
+// stays, even when the target is not made yet, where realpath() gives up. A
+// relative target counts from the link's own folder. Nothing for a chain of
+// links that does not end (a loop) within the system's own bound.
+inline std::optional<std::string> ResolvePath(std::string path)
 {
-    char resolved[PATH_MAX];
-    if (realpath(path.c_str(), resolved) != nullptr)
-        return resolved;
-    return path;
+    for (int depth = 0; depth <= 40; ++depth) {
+        char target[PATH_MAX];
+        const ssize_t n = readlink(path.c_str(), target, sizeof target);
+        if (n < 0)
+            return path;  // no link (any more): the file itself, made or not
+        const std::string next(target, static_cast<std::size_t>(n));
+        const std::string::size_type slash = path.find_last_of('/');
+        path = next.starts_with('/') || slash == std::string::npos ? next : path.substr(0, slash + 1) + next;
+    }
+    return std::nullopt;
 }
 
 // Replaces the file with the bytes: written to a temporary file in the same
@@ -78,7 +88,10 @@ inline std::string ResolvePath(const std::string& path)
 // file untouched, on any failure.
 inline bool ReplaceFile(const std::string& path, std::string_view bytes)
 {
-    const std::string target = ResolvePath(path);
+    const std::optional<std::string> resolved = ResolvePath(path);
+    if (!resolved)
+        return false;
+    const std::string& target = *resolved;
     // A file made read-only stays as it is, as the profile functions always
     // left it: a rename through a writable folder would go around that.
     // access() grants root every write, so a file without a single write bit

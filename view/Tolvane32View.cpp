@@ -443,6 +443,19 @@ void CTolvane32View::RefreshScoreLine()
     InvalidateRect(&strip);
 }
 
+void CTolvane32View::ShowRecords()
+{
+    const CRect client = ClientRect();
+    const CRect strip{client.left, client.bottom - 2 * m_nStripHeight, client.right, client.bottom - m_nStripHeight};
+    // Before the window is on screen its first paint draws the strip anyway.
+    if (IsShownOnScreen())
+        InvalidateRect(&strip);
+    if (wxWindow* frame = wxGetTopLevelParent(this)) {
+        frame->SetLabel(wxString::FromUTF8(
+            FormatResString(IDS_APP_TITLE, m_doc.GetChamp().c_str(), m_doc.GetMaxPoint())));
+    }
+}
+
 void CTolvane32View::ToggleHighlight(const CRect& rect)
 {
     if (!EnsureRendered())

@@ -88,6 +88,8 @@ public:
     int ShowMessage(int stringId, unsigned style) override;
     void AnimateCardFall(CCard card, const CRect& rect) override;
     void RefreshScoreLine() override;
+    // The record strip, and the caption of the window the view lies in.
+    void ShowRecords() override;
     void StartCelebration() override;
     void PostCommand(int commandId) override;
 

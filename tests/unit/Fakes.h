@@ -134,6 +134,7 @@ public:
         m_journal.push_back("AnimateCardFall " + std::to_string(card.GetCode()) + " " + Describe(rect));
     }
     void RefreshScoreLine() override { m_journal.push_back("RefreshScoreLine"); }
+    void ShowRecords() override { m_journal.push_back("ShowRecords"); }
     void StartCelebration() override { m_journal.push_back("StartCelebration"); }
     void PostCommand(int commandId) override { m_journal.push_back("PostCommand " + std::to_string(commandId)); }
 

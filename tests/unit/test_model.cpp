@@ -446,7 +446,7 @@ TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
     const std::string expected = Expand("AnimateCardFall 13 @3; RefreshScoreLine; RefreshScoreLine; AskPlayerName " +
                                         FormatResString(IDS_CLEAR_ACHIEVED, 42) +
                                         " []; Write FastGameOver/lFastTimeSpan=42; Write FastGameOver/strFastPlayer=太郎; "
-                                        "StartCelebration");
+                                        "ShowRecords; StartCelebration");
     ASSERT_GE(tail.size(), expected.size());
     EXPECT_EQ(tail.substr(tail.size() - expected.size()), expected);
     EXPECT_EQ(t.doc->GetFastPlayer(), "太郎");
@@ -464,57 +464,77 @@ TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
     after = t.journal.size();
     t.doc->SaveBestScore();
     EXPECT_EQ(t.Since(after), "AskPlayerName " + FormatResString(IDS_SCORE_ACHIEVED, 1944) +
-                                  " [太郎]; Write MaxPoint/iMaxPoint=1944; Write MaxPoint/strChamp=太郎");
+                                  " [太郎]; Write MaxPoint/iMaxPoint=1944; Write MaxPoint/strChamp=太郎; ShowRecords");
 }
 
-TEST(EndOfDeal, TheFastestClearIsOfferedOnlyWhenFaster)
+// A record must beat the one stored when it is decided: at the start, by
+// another running copy before the decision, or while the name is asked.
+TEST(EndOfDeal, ARecordIsOfferedOnlyWhenItBeatsTheStoredOne)
 {
-    const struct { const char* stored; int secs; int answer; bool asked; bool written; } rows[] = {
-        {"0", 5, IDOK, true, true},     {"10", 9, IDOK, true, true},  {"10", 10, IDOK, false, false},
-        {"10", 11, IDOK, false, false}, {"0", -1, IDOK, false, false}, {"0", 0, IDCANCEL, true, false}};
+    const struct {
+        const char* name;
+        bool exit;  // the best score of 1944 at exit, else a clear in secs
+        int secs;
+        const char *atStart, *before, *whileAsked;  // the stored record ("": unchanged)
+        int answer;
+        bool asked, written;
+        int shown;  // the record the document holds afterwards
+    } rows[] = {
+        {"first clear", false, 5, "0", "", "", IDOK, true, true, 5},
+        {"faster", false, 9, "10", "", "", IDOK, true, true, 9},
+        {"a tie", false, 10, "10", "", "", IDOK, false, false, 10},
+        {"slower", false, 11, "10", "", "", IDOK, false, false, 10},
+        {"clock set back", false, -1, "0", "", "", IDOK, false, false, 0},
+        {"cancelled", false, 0, "0", "", "", IDCANCEL, true, false, 0},
+        {"faster one stored meanwhile", false, 51, "0", "3", "", IDOK, false, false, 3},
+        {"record removed meanwhile", false, 51, "10", "0", "", IDOK, true, true, 51},
+        {"faster one stored while asked", false, 51, "100", "", "3", IDOK, true, false, 3},
+        {"first best score", true, 0, "0", "", "", IDOK, true, true, 1944},
+        {"better score", true, 0, "1943", "", "", IDOK, true, true, 1944},
+        {"same score", true, 0, "1944", "", "", IDOK, false, false, 1944},
+        {"score cancelled", true, 0, "0", "", "", IDCANCEL, true, false, 0},
+        {"better score stored meanwhile", true, 0, "0", "5000", "", IDOK, false, false, 5000},
+        {"better score stored while asked", true, 0, "1", "", "5000", IDOK, true, false, 5000},
+    };
     for (const auto& row : rows) {
-        Table t(std::map<std::string, std::string>{{"FastGameOver/lFastTimeSpan", row.stored}});
-        t.host.nameAnswers = {row.answer};
-        t.host.typedName = "Bob";
-        t.doc->DealCards();
-        t.host.now += row.secs;
+        SCOPED_TRACE(row.name);
+        const std::string key = row.exit ? "MaxPoint/iMaxPoint" : "FastGameOver/lFastTimeSpan";
+        const std::string holder = row.exit ? "MaxPoint/strChamp" : "FastGameOver/strFastPlayer";
+        Table t({{key, row.atStart}, {holder, "Old"}});
+        const auto store = [&](const std::string& value) {
+            if (!value.empty())
+                t.settings.values[key] = value, t.settings.values[holder] = "Other";
+        };
+        t.host.typedName = " Bob";
+        if (row.exit) {
+            t.host.nameAnswers = {IDCANCEL};  // no fastest-clear record first
+            t.DealTriangle(kClearable);
+            t.Play(kClearLine);
+        } else {
+            t.doc->DealCards();
+            t.host.now += row.secs;
+            t.doc->OnLButtonDown(CPoint{630, 300});  // a press on the bare table stops the clock too
+        }
+        t.host.nameAnswers.push_back(row.answer);
+        store(row.before);
+        t.host.whileOpen = [&] { store(row.whileAsked); };
         const std::size_t mark = t.journal.size();
-        t.doc->OnLButtonDown(CPoint{630, 300});  // a press on the bare table stops the clock too
-        t.doc->RecordFastClear();
+        row.exit ? t.doc->SaveBestScore() : t.doc->RecordFastClear();
+        const int value = row.exit ? 1944 : row.secs;
         std::string expected;
         if (row.asked)
-            expected = "AskPlayerName " + FormatResString(IDS_CLEAR_ACHIEVED, row.secs) + " []";
+            expected = "AskPlayerName " + FormatResString(row.exit ? IDS_SCORE_ACHIEVED : IDS_CLEAR_ACHIEVED, value) + " []; ";
         if (row.written)
-            expected += "; Write FastGameOver/lFastTimeSpan=" + std::to_string(row.secs) +
-                        "; Write FastGameOver/strFastPlayer=Bob";
-        EXPECT_EQ(t.Since(mark), expected) << row.stored << " " << row.secs;
-        EXPECT_EQ(t.doc->GetFastTimeSpan(), row.written ? row.secs : std::stoi(row.stored));
-    }
-}
-
-TEST(EndOfDeal, ABestScoreIsOfferedAtExit)
-{
-    const struct { const char* stored; int answer; bool asked; bool written; } rows[] = {
-        {"0", IDOK, true, true}, {"1943", IDOK, true, true}, {"1944", IDOK, false, false}, {"0", IDCANCEL, true, false}};
-    for (const auto& row : rows) {
-        Table t(std::map<std::string, std::string>{{"MaxPoint/iMaxPoint", row.stored}});
-        t.host.nameAnswers = {IDCANCEL, row.answer};  // no fastest-clear record first
-        t.host.typedName = " Eve";
-        t.DealTriangle(kClearable);
-        t.Play(kClearLine);
-        const std::size_t mark = t.journal.size();
-        t.doc->SaveBestScore();
-        std::string expected;
-        if (row.asked)
-            expected = "AskPlayerName " + FormatResString(IDS_SCORE_ACHIEVED, 1944) + " []";
-        if (row.written)
-            expected += "; Write MaxPoint/iMaxPoint=1944; Write MaxPoint/strChamp=Eve";
-        EXPECT_EQ(t.Since(mark), expected) << row.stored;
+            expected += "Write " + key + "=" + std::to_string(value) + "; Write " + holder + "=Bob; ";
+        EXPECT_EQ(t.Since(mark), expected + "ShowRecords");
+        EXPECT_EQ(row.exit ? t.doc->GetMaxPoint() : t.doc->GetFastTimeSpan(), row.shown);
+        const bool changed = *row.before != '\0' || *row.whileAsked != '\0';
+        EXPECT_EQ(row.exit ? t.doc->GetChamp() : t.doc->GetFastPlayer(), row.written ? "Bob" : changed ? "Other" : "Old");
     }
     Table poor;
     poor.doc->DealCards();
     poor.doc->SaveBestScore();
-    EXPECT_EQ(poor.Since(0), "");
+    EXPECT_EQ(poor.Since(0), "ShowRecords");
 }
 
 TEST(EndOfDeal, ALostDealAsksUntilDeclined)
