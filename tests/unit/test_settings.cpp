@@ -1,10 +1,12 @@
 // The settings file on real files in a private folder, checked against the
 // exact bytes on disk.
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,10 +26,10 @@ namespace fs = std::filesystem;
 using std::string;
 
 const string kBefore = "[Customize]\niCover=1\n";
-// As the game's first host stored its names: Shift-JIS (山田ﾀﾛｳ, and ≒ by
-// the code that host's extensions give it) and CR LF line ends.
-const string kYamada = "\x8E\x52\x93\x63\xC0\xDB\xB3", kNearly = "\x87\x90", kBom = "\xEF\xBB\xBF";
-const string kLegacy = "[T]\r\nn=" + kYamada + "\r\nm=" + kNearly + "\r\n[S]\r\nk=1\r\n";
+// As the game's first host stored its names: Shift-JIS (山田ﾀﾛｳ, ﾕｷ, ﾐｷ,
+// ﾏｲ, and ≒ by the code that host's extensions give it) and CR LF line ends.
+const string kYamada = "\x8E\x52\x93\x63\xC0\xDB\xB3", kYuki = "\xD5\xB7", kMiki = "\xD0\xB7", kMai = "\xCF\xB2";
+const string kNearly = "\x87\x90", kBom = "\xEF\xBB\xBF";
 
 string ReadFile(const string& path) { return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}}; }
 void WriteFile(const string& path, const string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -97,10 +99,7 @@ TEST(Settings, ReadGivesTheValueOrTheDefault)
         {"blanks only", S("   "), "", "None"},
         {"bytes outside UTF-8", S("\x80\x91\xBEY\xFF"), bad + bad + bad + "Y" + bad, ""},
         {"CR LF lines", "[S]\r\nk=Hanako\r\n", "Hanako", ""},
-        {"Shift-JIS name", "[S]\r\nk=" + kYamada + "\r\n", "山田ﾀﾛｳ", ""},
-        {"Shift-JIS, the first host's own code", S(kNearly), "≒", ""},
         {"mark before the first section", kBom + "[S]\nk=120\n", "120"},
-        {"mark, CR LF and a name", kBom + "[S]\r\nk=山田\r\n", "山田", "None"},
         {"longest text", S(Xs(lim)), Xs(lim), ""},
         {"one byte over", S(Xs(lim + 1)), Xs(lim), ""},
         {"character across the limit", S(Xs(lim - 1, a)), Xs(lim - 1), ""},
@@ -141,12 +140,7 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
         {"names in any case", "[s]\nK=2\n", "3", "[s]\nK=3\n"},
         {"line breaks in the value", {}, "Eve\n[T]\r\nk=3", "[S]\nk=Eve [T]  k=3\n"},
         {"NUL in the value", {}, string("Eve\0[T]", 7), "[S]\nk=Eve\n"},
-        {"Shift-JIS bytes kept", "[T]\nn=\x91\xBE\n", "7", "[T]\nn=\x91\xBE\n[S]\nk=7\n"},
         {"CR LF lines", "[S]\r\nk=2\r\n[T]\r\n", "1", "[S]\r\nk=1\r\n[T]\r\n"},
-        {"Shift-JIS stays Shift-JIS", kLegacy, "花子", string(kLegacy).replace(kLegacy.size() - 3, 1, "\x89\xD4\x8E\x71")},
-        {"a name Shift-JIS lacks turns the whole file to UTF-8", kLegacy, "한",
-         "[T]\r\nn=山田ﾀﾛｳ\r\nm=≒\r\n[S]\r\nk=한\r\n"},
-        {"mark kept", kBom + "[S]\nk=1\n[T]\n", "3", kBom + "[S]\nk=3\n[T]\n"},
         {"binary file left alone", S("2") + '\0', "3", S("2") + '\0'},
         {"huge file left alone", Sized(CProfileSettings::MAX_FILE_BYTES + 1, 'x'), "3",
          Sized(CProfileSettings::MAX_FILE_BYTES + 1, 'x')},
@@ -160,6 +154,57 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
         CProfileSettings(dir.Ini()).WriteString("S", "k", c.value);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(ReadFile(dir.Ini()), c.after);
+    }
+}
+
+// Files of the game's first host (Shift-JIS, CR LF), of this game (UTF-8,
+// marked where a line would read as the first host's kana) and of both:
+// what each reads, and its bytes after a write of another key, which never
+// changes what the other keys read. The game writes its own files itself.
+TEST(Settings, EachLineReadsInItsOwnEncoding)
+{
+    const string mark = "[Tolvane32]\nEncoding=UTF-8\n", mixed = "[T]\r\nn=" + kYuki + "\r\nm=山田\r\n";
+    const struct {
+        const char* name;
+        string file, read;  // read: the values of n and m, "-" when missing
+        string value;       // written to k of section S
+        string after;
+        bool ours = false;  // what the game writes when it stores n alone
+    } cases[] = {
+        {"first host: ﾕｷ", "[T]\r\nn=" + kYuki + "\r\n", "ﾕｷ|-", "7", "[T]\r\nn=" + kYuki + "\r\n[S]\r\nk=7\r\n"},
+        {"first host: ﾐｷ, a name added in Shift-JIS, its own codes kept", "[T]\r\nn=" + kMiki + "\r\nm=" + kNearly + "\r\n",
+         "ﾐｷ|≒", "花子", "[T]\r\nn=" + kMiki + "\r\nm=" + kNearly + "\r\n[S]\r\nk=\x89\xD4\x8E\x71\r\n"},
+        {"first host: ﾏｲ, then a name Shift-JIS lacks", "[T]\r\nn=" + kMai + "\r\n", "ﾏｲ|-", "José",
+         "[T]\r\nn=ﾏｲ\r\n[S]\r\nk=José\r\n[Tolvane32]\r\nEncoding=UTF-8\r\n"},
+        {"first host: 山田ﾀﾛｳ, then a name Shift-JIS lacks", "[T]\r\nn=" + kYamada + "\r\nm=" + kNearly + "\r\n",
+         "山田ﾀﾛｳ|≒", "한", "[T]\r\nn=山田ﾀﾛｳ\r\nm=≒\r\n[S]\r\nk=한\r\n"},
+        {"an editor's UTF-8 line in a first host's file", mixed, "ﾕｷ|山田", "7", mixed + "[S]\r\nk=7\r\n"},
+        {"the same, then a name Shift-JIS lacks", mixed, "ﾕｷ|山田", "😀", "[T]\r\nn=ﾕｷ\r\nm=山田\r\n[S]\r\nk=😀\r\n"},
+        {"ours: José", "[T]\nn=José\n" + mark, "José|-", "7", "[T]\nn=José\n" + mark + "[S]\nk=7\n", true},
+        {"ours: Юки", "[T]\nn=Юки\n" + mark, "Юки|-", "7", "[T]\nn=Юки\n" + mark + "[S]\nk=7\n", true},
+        {"ours: ﾕｷ", "[T]\nn=ﾕｷ\n", "ﾕｷ|-", "Zoë", "[T]\nn=ﾕｷ\n[S]\nk=Zoë\n" + mark, true},
+        {"ours: 山田", "[T]\nn=山田\n", "山田|-", "7", "[T]\nn=山田\n[S]\nk=7\n", true},
+        {"ours: an emoji", "[T]\nn=😀\n", "😀|-", "7", "[T]\nn=😀\n[S]\nk=7\n", true},
+        {"the first host's line in our marked file", "[T]\nn=" + kYamada + "\n" + mark, "山田ﾀﾛｳ|-", "7",
+         "[T]\nn=山田ﾀﾛｳ\n" + mark + "[S]\nk=7\n"},
+        {"a byte-order mark marks too", kBom + "[T]\r\nn=José\r\n", "José|-", "7", kBom + "[T]\r\nn=José\r\n[S]\r\nk=7\r\n"},
+        {"unmarked UTF-8 below U+0800 is the first host's kana", "[T]\nn=José\n", "Josﾃｩ|-", "7", "[T]\nn=José\n[S]\nk=7\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        if (c.ours) {
+            CProfileSettings(dir.Ini()).WriteString("T", "n", c.read.substr(0, c.read.find('|')));
+            EXPECT_EQ(ReadFile(dir.Ini()), c.file);
+        }
+        WriteFile(dir.Ini(), c.file);
+        CProfileSettings s(dir.Ini());
+        const auto read = [&s] { return s.GetString("T", "n", "-") + "|" + s.GetString("T", "m", "-"); };
+        EXPECT_EQ(read(), c.read);
+        s.WriteString("S", "k", c.value);
+        EXPECT_EQ(ReadFile(dir.Ini()), c.after);
+        EXPECT_EQ(read(), c.read);
+        EXPECT_EQ(s.GetString("S", "k", ""), c.value);
     }
 }
 
@@ -195,8 +240,9 @@ TEST(Settings, FailedWriteLeavesTheFileAsItWas)
         const char* name;
         mode_t file, folder;
         bool asUser;  // else as whoever runs the tests: root has only the write bits to go by
+        bool full = false;  // the disk fills up at the tenth byte
     } cases[] = {{"read-only file", 0444, 0700, false}, {"read-only file, as a user", 0444, 0700, true},
-                 {"unwritable folder, as a user", 0644, 0555, true}};
+                 {"unwritable folder, as a user", 0644, 0555, true}, {"full disk", 0644, 0700, true, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
@@ -204,6 +250,9 @@ TEST(Settings, FailedWriteLeavesTheFileAsItWas)
         chmod(dir.Ini().c_str(), c.file);
         chmod(dir.path.c_str(), c.folder);
         const auto attempt = [&] {
+            const rlimit full{10, 10};
+            if (c.full && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &full) != 0))
+                return string("no limit");
             CProfileSettings s(dir.Ini());
             s.Write(setting::kCover, "2");
             s.Write(setting::kChamp, "Taro");
@@ -212,6 +261,47 @@ TEST(Settings, FailedWriteLeavesTheFileAsItWas)
         EXPECT_EQ(c.asUser ? AsUser(dir.path, attempt) : attempt(), "1None");
         EXPECT_EQ(ReadFile(dir.Ini()), kBefore);
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+    }
+}
+
+// A settings file kept elsewhere through symbolic links (a dotfiles folder)
+// is written at the end of the chain, made there if need be, and the links
+// stay; a chain that never ends is left alone.
+TEST(Settings, WritesGoThroughLinks)
+{
+    const struct {
+        const char* name;
+        std::vector<std::pair<string, string>> links;  // a link in the folder and its target ("@" the folder)
+        string end;                                     // where the chain ends, in the folder
+        std::optional<string> before;                   // what lies there (nothing: not made yet)
+        mode_t mode;                                    // of the file there afterwards
+        string after;
+    } cases[] = {
+        {"target not made yet", {{"tolvane32.ini", "dots/t.ini"}}, "dots/t.ini", {}, 0644, "[S]\nk=3\n"},
+        {"target not made yet, through a second link", {{"tolvane32.ini", "@/sub/a"}, {"sub/a", "../dots/t.ini"}},
+         "dots/t.ini", {}, 0644, "[S]\nk=3\n"},
+        {"target made", {{"tolvane32.ini", "t.ini"}}, "t.ini", "[S]\nk=1\n", 0600, "[S]\nk=3\n"},
+        {"a loop", {{"tolvane32.ini", "a"}, {"a", "tolvane32.ini"}}, "t.ini", {}, 0, "none"},
+        {"a folder", {{"tolvane32.ini", "t.ini"}}, "t.ini", "/", 0, "none"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        for (const auto& [link, target] : c.links) {
+            fs::create_directories(fs::path(dir.path + "/" + link).parent_path());
+            fs::create_symlink(target[0] == '@' ? dir.path + target.substr(1) : target, dir.path + "/" + link);
+        }
+        const string end = dir.path + "/" + c.end;
+        if (c.before == "/")
+            fs::create_directory(end);
+        else if (c.before)
+            WriteFile(end, *c.before), chmod(end.c_str(), c.mode);
+        CProfileSettings(dir.Ini()).WriteString("S", "k", "3");
+        EXPECT_EQ(fs::read_symlink(dir.Ini()), c.links[0].second[0] == '@' ? dir.path + "/sub/a" : c.links[0].second);
+        EXPECT_EQ(fs::is_regular_file(end) ? ReadFile(end) : "none", c.after);
+        if (c.mode != 0) {
+            EXPECT_EQ(fs::status(end).permissions(), fs::perms(c.mode));
+        }
     }
 }
 
