@@ -79,8 +79,8 @@ class GameTest(unittest.TestCase):
 
 class Game:
     """One run of the program, as a context that ends it. files maps paths under the
-    home folder to their bytes (None makes a folder); env adds to the program's
-    environment ({home} expands)."""
+    home folder to their bytes (None makes a folder, text a symbolic link to it);
+    env adds to the program's environment ({home} expands)."""
 
     def __init__(self, test, files=None, env=None):
         self.home = tempfile.mkdtemp(prefix="tolvane-e2e-")
@@ -88,6 +88,8 @@ class Game:
             path = os.path.join(self.home, path)
             if content is None:
                 os.mkdir(path)
+            elif isinstance(content, str):
+                os.symlink(content, path)
             else:
                 with open(path, "wb") as f:
                     f.write(content)
@@ -147,6 +149,13 @@ class Game:
 
     def pixel(self, x, y):
         return self.grab_screen(self.origin[0] + x, self.origin[1] + y, 1, 1)
+
+    def record_strip(self):
+        """The pixels of the record strip: the rows whose left edge shows its green."""
+        x, y = self.origin
+        column = self.grab_screen(x + 2, y, 1, self.geometry[1] + self.geometry[3] - y)
+        rows = [i for i in range(len(column) // 3) if column[i * 3:i * 3 + 3] == b"\x00\xbf\x00"]
+        return rows and self.grab_screen(x, y + rows[0], W, len(rows))
 
     def wait_tables(self, what, tables):
         """Waits until the table shows one of {key: (pixels, mask)} and returns its key;
