@@ -123,15 +123,23 @@ TEST(Settings, ReadGivesTheValueOrTheDefault)
     }
 }
 
+// A write changes its own key and no value read from any other: in the
+// game's first host's files (Shift-JIS, CR LF), in this game's (UTF-8, marked
+// where a line would read as the first host's kana; the game writes these
+// itself), in mixed ones, and in files made by hand.
 TEST(Settings, WriteChangesOnlyItsOwnKey)
 {
     const string byHand = "; by hand\n\n[T]\nk=1\n\n# note\n[S]\nj=1\nk=95\nn=\xE5\xA4\xAA\n\n"
                           "[U]\n  spaced = as it was  \nx=y=z\n";
+    const string mark = "[Tolvane32]\nEncoding=UTF-8\n", mixed = "[T]\r\nn=" + kYuki + "\r\nm=山田\r\n";
+    const string kana30 = Repeat("ｱ", 30), kanji15 = Repeat("漢", 15), dollars = "$HOME ${USER} %PATH% \\$X";
     const struct {
         const char* name;
         std::optional<string> before;  // nothing: no file yet
-        string value;
+        string value;                   // written to k of section S
         string after;
+        string read = "-|-";  // the values of n and m of section T ("-": missing), before and after
+        bool ours = false;    // the game writes `before` when it stores n alone
     } cases[] = {
         {"new file", {}, "3", "[S]\nk=3\n"},
         {"hand-made file", byHand, "42", string(byHand).replace(byHand.find("=95"), 3, "=42")},
@@ -144,93 +152,46 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
         {"binary file left alone", S("2") + '\0', "3", S("2") + '\0'},
         {"huge file left alone", Sized(CProfileSettings::MAX_FILE_BYTES + 1, 'x'), "3",
          Sized(CProfileSettings::MAX_FILE_BYTES + 1, 'x')},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        if (c.before)
-            WriteFile(dir.Ini(), *c.before);
-        testing::internal::CaptureStderr();
-        CProfileSettings(dir.Ini()).WriteString("S", "k", c.value);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(ReadFile(dir.Ini()), c.after);
-    }
-}
-
-// Files of the game's first host (Shift-JIS, CR LF), of this game (UTF-8,
-// marked where a line would read as the first host's kana) and of both:
-// what each reads, and its bytes after a write of another key, which never
-// changes what the other keys read. The game writes its own files itself.
-TEST(Settings, EachLineReadsInItsOwnEncoding)
-{
-    const string mark = "[Tolvane32]\nEncoding=UTF-8\n", mixed = "[T]\r\nn=" + kYuki + "\r\nm=山田\r\n";
-    const struct {
-        const char* name;
-        string file, read;  // read: the values of n and m, "-" when missing
-        string value;       // written to k of section S
-        string after;
-        bool ours = false;  // what the game writes when it stores n alone
-    } cases[] = {
-        {"first host: ﾕｷ", "[T]\r\nn=" + kYuki + "\r\n", "ﾕｷ|-", "7", "[T]\r\nn=" + kYuki + "\r\n[S]\r\nk=7\r\n"},
+        {"first host: ﾕｷ", "[T]\r\nn=" + kYuki + "\r\n", "7", "[T]\r\nn=" + kYuki + "\r\n[S]\r\nk=7\r\n", "ﾕｷ|-"},
         {"first host: ﾐｷ, a name added in Shift-JIS, its own codes kept", "[T]\r\nn=" + kMiki + "\r\nm=" + kNearly + "\r\n",
-         "ﾐｷ|≒", "花子", "[T]\r\nn=" + kMiki + "\r\nm=" + kNearly + "\r\n[S]\r\nk=\x89\xD4\x8E\x71\r\n"},
-        {"first host: ﾏｲ, then a name Shift-JIS lacks", "[T]\r\nn=" + kMai + "\r\n", "ﾏｲ|-", "José",
-         "[T]\r\nn=ﾏｲ\r\n[S]\r\nk=José\r\n[Tolvane32]\r\nEncoding=UTF-8\r\n"},
-        {"first host: 山田ﾀﾛｳ, then a name Shift-JIS lacks", "[T]\r\nn=" + kYamada + "\r\nm=" + kNearly + "\r\n",
-         "山田ﾀﾛｳ|≒", "한", "[T]\r\nn=山田ﾀﾛｳ\r\nm=≒\r\n[S]\r\nk=한\r\n"},
-        {"an editor's UTF-8 line in a first host's file", mixed, "ﾕｷ|山田", "7", mixed + "[S]\r\nk=7\r\n"},
-        {"the same, then a name Shift-JIS lacks", mixed, "ﾕｷ|山田", "😀", "[T]\r\nn=ﾕｷ\r\nm=山田\r\n[S]\r\nk=😀\r\n"},
-        {"ours: José", "[T]\nn=José\n" + mark, "José|-", "7", "[T]\nn=José\n" + mark + "[S]\nk=7\n", true},
-        {"ours: Юки", "[T]\nn=Юки\n" + mark, "Юки|-", "7", "[T]\nn=Юки\n" + mark + "[S]\nk=7\n", true},
-        {"ours: ﾕｷ", "[T]\nn=ﾕｷ\n", "ﾕｷ|-", "Zoë", "[T]\nn=ﾕｷ\n[S]\nk=Zoë\n" + mark, true},
-        {"ours: 山田", "[T]\nn=山田\n", "山田|-", "7", "[T]\nn=山田\n[S]\nk=7\n", true},
-        {"ours: an emoji", "[T]\nn=😀\n", "😀|-", "7", "[T]\nn=😀\n[S]\nk=7\n", true},
-        {"the first host's line in our marked file", "[T]\nn=" + kYamada + "\n" + mark, "山田ﾀﾛｳ|-", "7",
-         "[T]\nn=山田ﾀﾛｳ\n" + mark + "[S]\nk=7\n"},
-        {"a byte-order mark marks too", kBom + "[T]\r\nn=José\r\n", "José|-", "7", kBom + "[T]\r\nn=José\r\n[S]\r\nk=7\r\n"},
-        {"unmarked UTF-8 below U+0800 is the first host's kana", "[T]\nn=José\n", "Josﾃｩ|-", "7", "[T]\nn=José\n[S]\nk=7\n"},
+         "花子", "[T]\r\nn=" + kMiki + "\r\nm=" + kNearly + "\r\n[S]\r\nk=\x89\xD4\x8E\x71\r\n", "ﾐｷ|≒"},
+        {"first host: ﾏｲ, then a name Shift-JIS lacks", "[T]\r\nn=" + kMai + "\r\n", "José",
+         "[T]\r\nn=ﾏｲ\r\n[S]\r\nk=José\r\n[Tolvane32]\r\nEncoding=UTF-8\r\n", "ﾏｲ|-"},
+        {"first host: 山田ﾀﾛｳ, then a name Shift-JIS lacks", "[T]\r\nn=" + kYamada + "\r\nm=" + kNearly + "\r\n", "한",
+         "[T]\r\nn=山田ﾀﾛｳ\r\nm=≒\r\n[S]\r\nk=한\r\n", "山田ﾀﾛｳ|≒"},
+        {"an editor's UTF-8 line in a first host's file", mixed, "7", mixed + "[S]\r\nk=7\r\n", "ﾕｷ|山田"},
+        {"the same, then a name Shift-JIS lacks", mixed, "😀", "[T]\r\nn=ﾕｷ\r\nm=山田\r\n[S]\r\nk=😀\r\n", "ﾕｷ|山田"},
+        {"ours: José", "[T]\nn=José\n" + mark, "7", "[T]\nn=José\n" + mark + "[S]\nk=7\n", "José|-", true},
+        {"ours: Юки", "[T]\nn=Юки\n" + mark, "7", "[T]\nn=Юки\n" + mark + "[S]\nk=7\n", "Юки|-", true},
+        {"ours: ﾕｷ", "[T]\nn=ﾕｷ\n", "Zoë", "[T]\nn=ﾕｷ\n[S]\nk=Zoë\n" + mark, "ﾕｷ|-", true},
+        {"ours: 山田", "[T]\nn=山田\n", "7", "[T]\nn=山田\n[S]\nk=7\n", "山田|-", true},
+        {"ours: an emoji", "[T]\nn=😀\n", "7", "[T]\nn=😀\n[S]\nk=7\n", "😀|-", true},
+        {"ours: no expansion", "[T]\nn=" + dollars + "\n", "7", "[T]\nn=" + dollars + "\n[S]\nk=7\n", dollars + "|-", true},
+        {"the longest names, whole", "[T]\nn=" + kana30 + "\nm=" + kanji15 + "\n", "7",
+         "[T]\nn=" + kana30 + "\nm=" + kanji15 + "\n[S]\nk=7\n", kana30 + "|" + kanji15},
+        {"the first host's line in our marked file", "[T]\nn=" + kYamada + "\n" + mark, "7",
+         "[T]\nn=山田ﾀﾛｳ\n" + mark + "[S]\nk=7\n", "山田ﾀﾛｳ|-"},
+        {"a byte-order mark marks too", kBom + "[T]\r\nn=José\r\n", "7", kBom + "[T]\r\nn=José\r\n[S]\r\nk=7\r\n", "José|-"},
+        {"unmarked UTF-8 below U+0800 is the first host's kana", "[T]\nn=José\n", "7", "[T]\nn=José\n[S]\nk=7\n", "Josﾃｩ|-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         if (c.ours) {
             CProfileSettings(dir.Ini()).WriteString("T", "n", c.read.substr(0, c.read.find('|')));
-            EXPECT_EQ(ReadFile(dir.Ini()), c.file);
+            EXPECT_EQ(ReadFile(dir.Ini()), c.before);
         }
-        WriteFile(dir.Ini(), c.file);
+        if (c.before)
+            WriteFile(dir.Ini(), *c.before);
         CProfileSettings s(dir.Ini());
         const auto read = [&s] { return s.GetString("T", "n", "-") + "|" + s.GetString("T", "m", "-"); };
         EXPECT_EQ(read(), c.read);
+        testing::internal::CaptureStderr();
         s.WriteString("S", "k", c.value);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(ReadFile(dir.Ini()), c.after);
         EXPECT_EQ(read(), c.read);
-        EXPECT_EQ(s.GetString("S", "k", ""), c.value);
     }
-}
-
-TEST(Settings, EveryNameTheDialogTakesComesBackWhole)
-{
-    // Shift-JIS bytes to UTF-8 bytes: half-width katakana 1 to 3, kanji 2 to 3.
-    const string kana = "\xEF\xBD\xB1", kanji = "\xE6\xBC\xA2", wideBlank = "\xE3\x80\x80";
-    for (const string& name : {Repeat(kana, 30), Repeat(kanji, 15), string(30, 'A'),
-                               Repeat(kana, 20) + Repeat(kanji, 4) + "Al", wideBlank + Repeat(kanji, 14),
-                               string("$HOME ${USER} %PATH% \\$X")}) {
-        SCOPED_TRACE(name);
-        TempDir dir;
-        CProfileSettings(dir.Ini()).Write(setting::kChamp, name);
-        EXPECT_EQ(ReadFile(dir.Ini()), "[MaxPoint]\nstrChamp=" + name + "\n");
-        EXPECT_EQ(CProfileSettings(dir.Ini()).Get(setting::kChamp), name);
-    }
-}
-
-// A pipe would stall the game at its first read.
-TEST(Settings, NoRegularFileIsNeitherReadNorReplaced)
-{
-    TempDir dir;
-    ASSERT_EQ(mkfifo(dir.Ini().c_str(), 0644), 0);
-    CProfileSettings(dir.Ini()).Write(setting::kCover, "2");
-    EXPECT_EQ(CProfileSettings(dir.Ini()).Get(setting::kCover), 0);
-    EXPECT_TRUE(fs::is_fifo(dir.Ini()));
 }
 
 // A write that cannot be done changes nothing and says nothing.
@@ -266,14 +227,15 @@ TEST(Settings, FailedWriteLeavesTheFileAsItWas)
 
 // A settings file kept elsewhere through symbolic links (a dotfiles folder)
 // is written at the end of the chain, made there if need be, and the links
-// stay; a chain that never ends is left alone.
-TEST(Settings, WritesGoThroughLinks)
+// stay. A chain that never ends, and what is no regular file (a pipe would
+// stall the game at its first read), are neither read nor replaced.
+TEST(Settings, WritesGoThroughLinksToRegularFilesOnly)
 {
     const struct {
         const char* name;
         std::vector<std::pair<string, string>> links;  // a link in the folder and its target ("@" the folder)
         string end;                                     // where the chain ends, in the folder
-        std::optional<string> before;                   // what lies there (nothing: not made yet)
+        std::optional<string> before;                   // what lies there (nothing: not made yet; "/" a folder; "|" a pipe)
         mode_t mode;                                    // of the file there afterwards
         string after;
     } cases[] = {
@@ -283,6 +245,7 @@ TEST(Settings, WritesGoThroughLinks)
         {"target made", {{"tolvane32.ini", "t.ini"}}, "t.ini", "[S]\nk=1\n", 0600, "[S]\nk=3\n"},
         {"a loop", {{"tolvane32.ini", "a"}, {"a", "tolvane32.ini"}}, "t.ini", {}, 0, "none"},
         {"a folder", {{"tolvane32.ini", "t.ini"}}, "t.ini", "/", 0, "none"},
+        {"a pipe", {}, "tolvane32.ini", "|", 0, "none"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,14 +257,18 @@ TEST(Settings, WritesGoThroughLinks)
         const string end = dir.path + "/" + c.end;
         if (c.before == "/")
             fs::create_directory(end);
+        else if (c.before == "|")
+            mkfifo(end.c_str(), 0644);
         else if (c.before)
             WriteFile(end, *c.before), chmod(end.c_str(), c.mode);
-        CProfileSettings(dir.Ini()).WriteString("S", "k", "3");
-        EXPECT_EQ(fs::read_symlink(dir.Ini()), c.links[0].second[0] == '@' ? dir.path + "/sub/a" : c.links[0].second);
+        CProfileSettings s(dir.Ini());
+        s.WriteString("S", "k", "3");
+        EXPECT_EQ(s.GetInt("S", "k", 0), c.after == "none" ? 0 : 3);
+        for (const auto& [link, target] : c.links)
+            EXPECT_EQ(fs::read_symlink(dir.path + "/" + link), target[0] == '@' ? dir.path + target.substr(1) : target);
         EXPECT_EQ(fs::is_regular_file(end) ? ReadFile(end) : "none", c.after);
-        if (c.mode != 0) {
-            EXPECT_EQ(fs::status(end).permissions(), fs::perms(c.mode));
-        }
+        EXPECT_EQ(c.mode == 0 || fs::status(end).permissions() == fs::perms(c.mode), true);
+        EXPECT_EQ(fs::is_fifo(end), c.before == "|");
     }
 }
 
