@@ -16,8 +16,6 @@ ROWS = [  # name, files, environment, caption, card back on the stock, whether t
     ("stored back and a name of 30 half-width katakana",
      {INI: ("[Customize]\niCover=2\n[MaxPoint]\nstrChamp=%s\niMaxPoint=77\n" % HALF_WIDTH_KATAKANA).encode()}, {},
      CAPTION % (HALF_WIDTH_KATAKANA, 77), 2, False),
-    ("the first host's Shift-JIS, CR LF", {INI: b"[MaxPoint]\r\niMaxPoint=120\r\nstrChamp=\xd5\xb7\r\n"}, {},
-     CAPTION % ("ﾕｷ", 120), 0, False),
     ("binary garbage", {INI: random.Random(32).randbytes(4096)}, {}, NONE, 0, False),
     ("NUL bytes", {INI: b"\0" * 4096}, {}, NONE, 0, False),
     ("huge file", {INI: (b";" + b"x" * 99 + b"\n") * 100_000}, {}, NONE, 0, False),

@@ -98,8 +98,6 @@ TEST(Settings, ReadGivesTheValueOrTheDefault)
         {"blanks around text", S("  Hanako Yamada \t"), "Hanako Yamada", "None"},
         {"blanks only", S("   "), "", "None"},
         {"bytes outside UTF-8", S("\x80\x91\xBEY\xFF"), bad + bad + bad + "Y" + bad, ""},
-        {"CR LF lines", "[S]\r\nk=Hanako\r\n", "Hanako", ""},
-        {"mark before the first section", kBom + "[S]\nk=120\n", "120"},
         {"longest text", S(Xs(lim)), Xs(lim), ""},
         {"one byte over", S(Xs(lim + 1)), Xs(lim), ""},
         {"character across the limit", S(Xs(lim - 1, a)), Xs(lim - 1), ""},
