@@ -215,12 +215,16 @@ FileText Decode(std::string bytes)
         text.bom = true;
         bytes.erase(0, UTF8_BOM.size());
     }
-    std::vector<std::string> lines = Lines(bytes);
-    // A CR LF file gets its CRs back on a write (see Encode).
-    for (std::string& line : lines) {
-        if (line.ends_with('\r'))
-            line.pop_back();
+    // Lines end as wxFileConfig ends them: at CR LF, LF, or a CR alone. A CR
+    // LF file gets its CRs back on a write (see Encode).
+    std::string unix;
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (bytes[at] != '\r')
+            unix += bytes[at];
+        else if (at + 1 == bytes.size() || bytes[at + 1] != '\n')
+            unix += '\n';
     }
+    const std::vector<std::string> lines = Lines(unix);
     text.marked = text.bom || HasMark(lines);
     for (const std::string& line : lines) {
         std::string decoded;
