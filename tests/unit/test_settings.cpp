@@ -25,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using std::string;
 
-const string kBefore = "[Customize]\niCover=1\n";
 // As the game's first host stored its names: Shift-JIS (山田ﾀﾛｳ, ﾕｷ, ﾐｷ,
 // ﾏｲ, and ≒ by the code that host's extensions give it) and CR LF line ends.
 const string kYamada = "\x8E\x52\x93\x63\xC0\xDB\xB3", kYuki = "\xD5\xB7", kMiki = "\xD0\xB7", kMai = "\xCF\xB2";
@@ -192,58 +191,35 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
     }
 }
 
-// A write that cannot be done changes nothing and says nothing.
-TEST(Settings, FailedWriteLeavesTheFileAsItWas)
-{
-    const struct {
-        const char* name;
-        mode_t file, folder;
-        bool asUser;  // else as whoever runs the tests: root has only the write bits to go by
-        bool full = false;  // the disk fills up at the tenth byte
-    } cases[] = {{"read-only file", 0444, 0700, false}, {"read-only file, as a user", 0444, 0700, true},
-                 {"unwritable folder, as a user", 0644, 0555, true}, {"full disk", 0644, 0700, true, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        WriteFile(dir.Ini(), kBefore);
-        chmod(dir.Ini().c_str(), c.file);
-        chmod(dir.path.c_str(), c.folder);
-        const auto attempt = [&] {
-            const rlimit full{10, 10};
-            if (c.full && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &full) != 0))
-                return string("no limit");
-            CProfileSettings s(dir.Ini());
-            s.Write(setting::kCover, "2");
-            s.Write(setting::kChamp, "Taro");
-            return std::to_string(s.Get(setting::kCover)) + s.Get(setting::kChamp);
-        };
-        EXPECT_EQ(c.asUser ? AsUser(dir.path, attempt) : attempt(), "1None");
-        EXPECT_EQ(ReadFile(dir.Ini()), kBefore);
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
-    }
-}
-
-// A settings file kept elsewhere through symbolic links (a dotfiles folder)
-// is written at the end of the chain, made there if need be, and the links
-// stay. A chain that never ends, and what is no regular file (a pipe would
-// stall the game at its first read), are neither read nor replaced.
-TEST(Settings, WritesGoThroughLinksToRegularFilesOnly)
+// Where a write lands. A settings file kept elsewhere through symbolic links
+// (a dotfiles folder) is written at the end of the chain, made there if need
+// be, with the mode it had, and the links stay. A chain that never ends, what
+// is no regular file (a pipe would stall the game at its first read) and a
+// write that cannot be done change nothing and say nothing.
+TEST(Settings, AWriteLandsAtTheEndOfTheLinksOrNowhere)
 {
     const struct {
         const char* name;
         std::vector<std::pair<string, string>> links;  // a link in the folder and its target ("@" the folder)
-        string end;                                     // where the chain ends, in the folder
-        std::optional<string> before;                   // what lies there (nothing: not made yet; "/" a folder; "|" a pipe)
-        mode_t mode;                                    // of the file there afterwards
-        string after;
+        string end;                      // where the chain ends, in the folder
+        std::optional<string> before;    // what lies there (nothing: not made yet; "/" a folder; "|" a pipe)
+        mode_t mode;                     // of the file there, before and after
+        string after;                    // "none": no file there
+        mode_t folder = 0700;
+        bool asUser = false;  // else as whoever runs the tests: root has only the write bits to go by
+        bool full = false;    // the disk fills up at the fifth byte
     } cases[] = {
-        {"target not made yet", {{"tolvane32.ini", "dots/t.ini"}}, "dots/t.ini", {}, 0644, "[S]\nk=3\n"},
+        {"target not made yet", {{"tolvane32.ini", "dots/t.ini"}}, "dots/t.ini", {}, 0644, S("3")},
         {"target not made yet, through a second link", {{"tolvane32.ini", "@/sub/a"}, {"sub/a", "../dots/t.ini"}},
-         "dots/t.ini", {}, 0644, "[S]\nk=3\n"},
-        {"target made", {{"tolvane32.ini", "t.ini"}}, "t.ini", "[S]\nk=1\n", 0600, "[S]\nk=3\n"},
+         "dots/t.ini", {}, 0644, S("3")},
+        {"target made", {{"tolvane32.ini", "t.ini"}}, "t.ini", S("1"), 0600, S("3")},
         {"a loop", {{"tolvane32.ini", "a"}, {"a", "tolvane32.ini"}}, "t.ini", {}, 0, "none"},
         {"a folder", {{"tolvane32.ini", "t.ini"}}, "t.ini", "/", 0, "none"},
         {"a pipe", {}, "tolvane32.ini", "|", 0, "none"},
+        {"read-only file", {}, "tolvane32.ini", S("1"), 0444, S("1")},
+        {"read-only file, as a user", {}, "tolvane32.ini", S("1"), 0444, S("1"), 0700, true},
+        {"unwritable folder, as a user", {}, "tolvane32.ini", S("1"), 0644, S("1"), 0555, true},
+        {"full disk", {}, "tolvane32.ini", S("1"), 0644, S("1"), 0700, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -259,14 +235,29 @@ TEST(Settings, WritesGoThroughLinksToRegularFilesOnly)
             mkfifo(end.c_str(), 0644);
         else if (c.before)
             WriteFile(end, *c.before), chmod(end.c_str(), c.mode);
-        CProfileSettings s(dir.Ini());
-        s.WriteString("S", "k", "3");
-        EXPECT_EQ(s.GetInt("S", "k", 0), c.after == "none" ? 0 : 3);
+        chmod(dir.path.c_str(), c.folder);
+        const auto attempt = [&] {
+            const rlimit full{4, 4};
+            if (c.full && (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &full) != 0))
+                return string("no limit");
+            CProfileSettings s(dir.Ini());
+            s.WriteString("S", "k", "3");
+            return std::to_string(s.GetInt("S", "k", 0));
+        };
+        // What the write read back, and whatever it said besides.
+        const auto quiet = [&] {
+            testing::internal::CaptureStderr();
+            const string read = attempt();
+            return read + testing::internal::GetCapturedStderr();
+        };
+        EXPECT_EQ(c.asUser ? AsUser(dir.path, attempt) : quiet(), c.after == "none" ? "0" : c.after.substr(6, 1));
         for (const auto& [link, target] : c.links)
             EXPECT_EQ(fs::read_symlink(dir.path + "/" + link), target[0] == '@' ? dir.path + target.substr(1) : target);
         EXPECT_EQ(fs::is_regular_file(end) ? ReadFile(end) : "none", c.after);
         EXPECT_EQ(c.mode == 0 || fs::status(end).permissions() == fs::perms(c.mode), true);
         EXPECT_EQ(fs::is_fifo(end), c.before == "|");
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path))  // no temporary file left behind
+            EXPECT_EQ(entry.path().filename().string().find(".ini."), string::npos);
     }
 }
 
