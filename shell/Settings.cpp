@@ -423,10 +423,8 @@ void CProfileSettings::WriteString(const char* section, const char* key, const s
     if (saved && !bytes) {
         // Some value would read back as the first host's kana: only the
         // mark keeps it as it is.
-        FileText marked = text;
-        marked.marked = true;
         if (config->Write(ConfigPath(MARK_SECTION, MARK_KEY), MARK_VALUE) && (saved = SavedText(*config)))
-            bytes = Encode(*saved, marked);
+            bytes = Encode(*saved, text);
     }
     // Never a file that would read back other values than those meant.
     if (bytes)

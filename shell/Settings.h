@@ -11,10 +11,18 @@
 // leaves the old file in place.
 //
 // The game writes UTF-8. A file from the game's first host holds Shift-JIS
-// (its code page 932) with CR LF line ends and is read as such; a write keeps
-// it Shift-JIS, every untouched line byte for byte, unless the new value has
-// no Shift-JIS form, and then turns the whole file to UTF-8. A byte-order mark
-// in front of a UTF-8 file is read past and kept. Reading never writes.
+// (its code page 932) with CR LF line ends, and an editor may have added UTF-8
+// lines to one, so each line is read in its own encoding. Some bytes are both
+// (the first host's ﾕｷ is D5 B7, the Armenian շ): such a line is UTF-8 in a
+// file marked as the game's ([Tolvane32] Encoding=UTF-8, which the first host
+// passes over, or a byte-order mark); in an unmarked file only when its UTF-8
+// reading holds a character from U+0800 up (kana, kanji, emoji), else it is
+// the first host's kana. A write keeps a first host's file Shift-JIS, every
+// untouched line byte for byte, unless a new value has no Shift-JIS form or
+// would not read back; then the whole file turns to UTF-8, each line from its
+// own reading. The game adds the mark only when a line needs it, and never
+// writes a file that would read back other values than those it holds.
+// Reading never writes.
 #pragma once
 
 #include <optional>
