@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cstring>
@@ -94,26 +95,41 @@ std::string WithCrLf(const std::string& text)
     return crlf;
 }
 
-// Converts the whole text between two encodings; nothing when a byte or a
-// character has no counterpart in the other.
-std::optional<std::string> Convert(const std::string& text, const char* to, const char* from)
-{
-    const iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::string out(4 * text.size() + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char* outAt = out.data();
-    std::size_t outLeft = out.size();
-    const bool ok = iconv(cd, &in, &inLeft, &outAt, &outLeft) != static_cast<std::size_t>(-1) &&
-                    iconv(cd, nullptr, nullptr, &outAt, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    if (!ok)
-        return std::nullopt;
-    out.resize(out.size() - outLeft);
-    return out;
-}
+// A conversion between two encodings, opened once for all the lines of a file.
+class CConverter {
+public:
+    CConverter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~CConverter()
+    {
+        if (m_cd != NONE)
+            iconv_close(m_cd);
+    }
+    CConverter(const CConverter&) = delete;
+    CConverter& operator=(const CConverter&) = delete;
+
+    // The whole text converted; nothing when a byte or a character has no
+    // counterpart in the other encoding.
+    std::optional<std::string> operator()(const std::string& text) const
+    {
+        if (m_cd == NONE)
+            return std::nullopt;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);  // a fresh start after a text that failed
+        std::string out(4 * text.size() + 4, '\0');
+        char* in = const_cast<char*>(text.data());
+        std::size_t inLeft = text.size();
+        char* outAt = out.data();
+        std::size_t outLeft = out.size();
+        if (iconv(m_cd, &in, &inLeft, &outAt, &outLeft) == static_cast<std::size_t>(-1) ||
+            iconv(m_cd, nullptr, nullptr, &outAt, &outLeft) == static_cast<std::size_t>(-1))
+            return std::nullopt;
+        out.resize(out.size() - outLeft);
+        return out;
+    }
+
+private:
+    inline static const iconv_t NONE = reinterpret_cast<iconv_t>(-1);
+    iconv_t m_cd;
+};
 
 // The code page the game's first host stored its names in: Shift-JIS with
 // that host's own extensions (circled numbers, Roman numerals, more kanji).
@@ -168,7 +184,8 @@ bool HasMark(const std::vector<std::string>& lines)
 {
     const auto squeezed = [](std::string text) {
         std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
-        std::transform(text.begin(), text.end(), text.begin(), [](char c) { return std::tolower(c); });
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return text;
     };
     const std::string section = squeezed(std::string("[") + MARK_SECTION + "]");
@@ -192,16 +209,17 @@ bool HasMark(const std::vector<std::string>& lines)
 // character from U+0800 up (kana, kanji, emoji), whose bytes as Shift-JIS
 // would be a rare kanji run into half-width kana (山田 as 螻ｱ逕ｰ). Below
 // U+0800 (accented Latin, Greek, Cyrillic) the first host's kana win.
-bool ReadLine(const std::string& line, bool marked, std::string& text)
+bool ReadLine(const std::string& line, bool marked, const CConverter& checkUtf8, const CConverter& fromLegacy,
+              std::string& text)
 {
     text = line;
     if (IsAscii(line))
         return false;
-    const bool utf8 = Convert(line, "UTF-8", "UTF-8").has_value();
+    const bool utf8 = checkUtf8(line).has_value();
     const bool wide = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE0; });
     if (utf8 && (marked || wide))
         return false;
-    const std::optional<std::string> legacy = Convert(line, "UTF-8", LEGACY_ENCODING);
+    const std::optional<std::string> legacy = fromLegacy(line);
     if (legacy)
         text = *legacy;
     return legacy.has_value();
@@ -226,9 +244,10 @@ FileText Decode(std::string bytes)
     }
     const std::vector<std::string> lines = Lines(unix);
     text.marked = text.bom || HasMark(lines);
+    const CConverter checkUtf8("UTF-8", "UTF-8"), fromLegacy("UTF-8", LEGACY_ENCODING);
     for (const std::string& line : lines) {
         std::string decoded;
-        text.legacy = ReadLine(line, text.marked, decoded) || text.legacy;
+        text.legacy = ReadLine(line, text.marked, checkUtf8, fromLegacy, decoded) || text.legacy;
         text.lines.emplace(decoded, line);
         text.utf8 += decoded + "\n";
     }
@@ -239,11 +258,11 @@ FileText Decode(std::string bytes)
 // nothing when a new value has no Shift-JIS form.
 std::optional<std::string> ToLegacy(const std::string& saved, const std::map<std::string, std::string>& old)
 {
+    const CConverter toLegacy(LEGACY_ENCODING, "UTF-8");
     std::string bytes;
     for (const std::string& line : Lines(saved)) {
         const auto kept = old.find(line);
-        const std::optional<std::string> encoded =
-            kept != old.end() ? kept->second : Convert(line, LEGACY_ENCODING, "UTF-8");
+        const std::optional<std::string> encoded = kept != old.end() ? kept->second : toLegacy(line);
         if (!encoded)
             return std::nullopt;
         bytes += *encoded + "\n";
