@@ -204,12 +204,14 @@ bool HasMark(const std::vector<std::string>& lines)
 // One line read as UTF-8 (or, when it is neither, as its bytes); true when
 // it was read as Shift-JIS. Bytes alone cannot always tell the two apart:
 // the first host's half-width kana come in pairs that are often UTF-8 too
-// (ﾕｷ is D5 B7, the Armenian շ). A line that is both is UTF-8 in a marked
-// file; in an unmarked one it is UTF-8 only when that reading holds a
-// character from U+0800 up (kana, kanji, emoji), whose bytes as Shift-JIS
-// would be a rare kanji run into half-width kana (山田 as 螻ｱ逕ｰ). Below
-// U+0800 (accented Latin, Greek, Cyrillic) the first host's kana win.
-bool ReadLine(const std::string& line, bool marked, const CConverter& checkUtf8, const CConverter& fromLegacy,
+// (ﾕｷ is D5 B7, the Armenian շ). A line that is both is UTF-8 when `ours`
+// (the file is marked, or has the Unix line ends that only this game or a
+// Unix editor writes; the first host ends every line with CR LF) or when that
+// reading holds a character from U+0800 up (kana, kanji, emoji), whose bytes
+// as Shift-JIS would be a rare kanji run into half-width kana (山田 as
+// 螻ｱ逕ｰ). Otherwise, below U+0800 (accented Latin, Greek, Cyrillic), the
+// first host's kana win.
+bool ReadLine(const std::string& line, bool ours, const CConverter& checkUtf8, const CConverter& fromLegacy,
               std::string& text)
 {
     text = line;
@@ -217,7 +219,7 @@ bool ReadLine(const std::string& line, bool marked, const CConverter& checkUtf8,
         return false;
     const bool utf8 = checkUtf8(line).has_value();
     const bool wide = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE0; });
-    if (utf8 && (marked || wide))
+    if (utf8 && (ours || wide))
         return false;
     const std::optional<std::string> legacy = fromLegacy(line);
     if (legacy)
@@ -247,7 +249,7 @@ FileText Decode(std::string bytes)
     const CConverter checkUtf8("UTF-8", "UTF-8"), fromLegacy("UTF-8", LEGACY_ENCODING);
     for (const std::string& line : lines) {
         std::string decoded;
-        text.legacy = ReadLine(line, text.marked, checkUtf8, fromLegacy, decoded) || text.legacy;
+        text.legacy = ReadLine(line, text.marked || !text.crlf, checkUtf8, fromLegacy, decoded) || text.legacy;
         text.lines.emplace(decoded, line);
         text.utf8 += decoded + "\n";
     }

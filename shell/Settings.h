@@ -15,9 +15,10 @@
 // lines to one, so each line is read in its own encoding. Some bytes are both
 // (the first host's ﾕｷ is D5 B7, the Armenian շ): such a line is UTF-8 in a
 // file marked as the game's ([Tolvane32] Encoding=UTF-8, which the first host
-// passes over, or a byte-order mark); in an unmarked file only when its UTF-8
-// reading holds a character from U+0800 up (kana, kanji, emoji), else it is
-// the first host's kana. A write keeps a first host's file Shift-JIS, every
+// passes over, or a byte-order mark) and in a file with Unix line ends (the
+// first host ended every line with CR LF); in an unmarked CR LF file only
+// when its UTF-8 reading holds a character from U+0800 up (kana, kanji,
+// emoji), else it is the first host's kana. A write keeps a first host's file Shift-JIS, every
 // untouched line byte for byte, unless a new value has no Shift-JIS form or
 // would not read back; then the whole file turns to UTF-8, each line from its
 // own reading. The game adds the mark only when a line needs it, and never

@@ -128,7 +128,7 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
 {
     const string byHand = "; by hand\n\n[T]\nk=1\n\n# note\n[S]\nj=1\nk=95\nn=\xE5\xA4\xAA\n\n"
                           "[U]\n  spaced = as it was  \nx=y=z\n";
-    const string mark = "[Tolvane32]\nEncoding=UTF-8\n", mixed = "[T]\r\nn=" + kYuki + "\r\nm=山田\r\n";
+    const string mark = "[Tolvane32]\nEncoding=UTF-8\n", crlfMark = "[Tolvane32]\r\nEncoding=UTF-8\r\n", mixed = "[T]\r\nn=" + kYuki + "\r\nm=山田\r\n";
     const string kana30 = Repeat("ｱ", 30), kanji15 = Repeat("漢", 15), dollars = "$HOME ${USER} %PATH% \\$X";
     const struct {
         const char* name;
@@ -158,9 +158,9 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
          "[T]\r\nn=山田ﾀﾛｳ\r\nm=≒\r\n[S]\r\nk=한\r\n", "山田ﾀﾛｳ|≒"},
         {"an editor's UTF-8 line in a first host's file", mixed, "7", mixed + "[S]\r\nk=7\r\n", "ﾕｷ|山田"},
         {"the same, then a name Shift-JIS lacks", mixed, "😀", "[T]\r\nn=ﾕｷ\r\nm=山田\r\n[S]\r\nk=😀\r\n", "ﾕｷ|山田"},
-        {"ours: José", "[T]\nn=José\n" + mark, "7", "[T]\nn=José\n" + mark + "[S]\nk=7\n", "José|-", true},
-        {"ours: Юки", "[T]\nn=Юки\n" + mark, "7", "[T]\nn=Юки\n" + mark + "[S]\nk=7\n", "Юки|-", true},
-        {"ours: ﾕｷ", "[T]\nn=ﾕｷ\n", "Zoë", "[T]\nn=ﾕｷ\n[S]\nk=Zoë\n" + mark, "ﾕｷ|-", true},
+        {"ours: José", "[T]\nn=José\n", "7", "[T]\nn=José\n[S]\nk=7\n", "José|-", true},
+        {"ours: Юки, CR LF kept", "[T]\r\nn=Юки\r\n" + crlfMark, "7", "[T]\r\nn=Юки\r\n" + crlfMark + "[S]\r\nk=7\r\n", "Юки|-"},
+        {"ours: ﾕｷ", "[T]\nn=ﾕｷ\n", "Zoë", "[T]\nn=ﾕｷ\n[S]\nk=Zoë\n", "ﾕｷ|-", true},
         {"ours: 山田", "[T]\nn=山田\n", "7", "[T]\nn=山田\n[S]\nk=7\n", "山田|-", true},
         {"ours: an emoji", "[T]\nn=😀\n", "7", "[T]\nn=😀\n[S]\nk=7\n", "😀|-", true},
         {"ours: no expansion", "[T]\nn=" + dollars + "\n", "7", "[T]\nn=" + dollars + "\n[S]\nk=7\n", dollars + "|-", true},
@@ -169,7 +169,8 @@ TEST(Settings, WriteChangesOnlyItsOwnKey)
         {"the first host's line in our marked file", "[T]\nn=" + kYamada + "\n" + mark, "7",
          "[T]\nn=山田ﾀﾛｳ\n" + mark + "[S]\nk=7\n", "山田ﾀﾛｳ|-"},
         {"a byte-order mark marks too", kBom + "[T]\r\nn=José\r\n", "7", kBom + "[T]\r\nn=José\r\n[S]\r\nk=7\r\n", "José|-"},
-        {"unmarked UTF-8 below U+0800 is the first host's kana", "[T]\nn=José\n", "7", "[T]\nn=José\n[S]\nk=7\n", "Josﾃｩ|-"},
+        {"unmarked UTF-8 below U+0800 in CR LF is the first host's kana", "[T]\r\nn=José\r\n", "7",
+         "[T]\r\nn=José\r\n[S]\r\nk=7\r\n", "Josﾃｩ|-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
