@@ -324,6 +324,9 @@ TEST_P(Rules, PlayAsTheTableShowsIt)
     EXPECT_EQ(t.doc->CanUndo(), s.canUndo);
 }
 
+// Two numberings: the moves name triangle indices (0 the apex .. 27), as
+// Play reads them; the journal's "@N" and the selection are places (1 stock,
+// 2 waste, 3 + index for the triangle). "22 23" shows as @25 and @26.
 const Script kScripts[] = {
     {"SelectAndDeselect", nullptr, "22 22", {}, "ToggleHighlight @25; ToggleHighlight @25", -56, 0, false},
     {"PairInTheTriangle", nullptr, "22 23", {}, "ToggleHighlight @25; AnimateCardFall 4 @26; AnimateCardFall 9 @25; RefreshScoreLine", -52, 0, true},
