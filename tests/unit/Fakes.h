@@ -21,9 +21,7 @@ using Journal = std::vector<std::string>;
 
 inline std::string Describe(const CRect& r)
 {
-    std::ostringstream out;
-    out << '(' << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom << ')';
-    return out.str();
+    return (std::ostringstream() << '(' << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom << ')').str();
 }
 
 // Answers are taken from the front of a queue; an empty queue answers IDOK.
