@@ -42,16 +42,16 @@ build build-test
 
 stage "test, with the fuzzing and sanitizer builds beside"
 # A session of its own, so that a failed run ends the whole side build.
-setsid bash -c "set -euo pipefail; jobs=$jobs; $(declare -f build side_builds)
+setsid --wait bash -c "set -euo pipefail; jobs=$jobs; $(declare -f build side_builds)
   chrt --idle -p 0 \$\$ >/dev/null 2>&1 || renice -n 19 -p \$\$ >/dev/null
-  side_builds" >build-side.log 2>&1 &
+  side_builds" >build-test/side-builds.log 2>&1 &
 side=$!
 trap 'kill -- -"$side" 2>/dev/null || true' EXIT
 (cd build-test && ctest --output-on-failure -j2 --timeout 300)
 stage "finish the fuzzing and sanitizer builds"
 side_status=0
 wait "$side" || side_status=$?
-cat build-side.log
+cat build-test/side-builds.log
 trap - EXIT
 [ "$side_status" = 0 ]
 
