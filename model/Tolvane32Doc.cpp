@@ -15,6 +15,13 @@ int RowOf(int index)
     return row;
 }
 
+// A triangle card scores 2 as it leaves, a card of the waste nothing; an undo
+// takes back what its cards scored.
+int PointsFor(int position)
+{
+    return IsTriangle(position) ? 2 : 0;
+}
+
 }  // namespace
 
 CRect PositionRect(int position, int cardWidth, int cardHeight)
@@ -27,7 +34,7 @@ CRect PositionRect(int position, int cardWidth, int cardHeight)
     } else if (position == POS_WASTE) {
         x = cardWidth + 20;
         y = 4;
-    } else if (position >= POS_TRIANGLE_FIRST && position <= POS_TRIANGLE_LAST) {
+    } else if (IsTriangle(position)) {
         const int index = position - POS_TRIANGLE_FIRST;
         const int row = RowOf(index);
         const int place = index - row * (row + 1) / 2;
@@ -141,7 +148,7 @@ CCard CTolvane32Doc::GetCard(int position) const
         const int top = WasteTop();
         return top >= 0 ? m_aWaste[top] : CCard();
     }
-    if (position >= POS_TRIANGLE_FIRST && position <= POS_TRIANGLE_LAST)
+    if (IsTriangle(position))
         return m_aTriangle[position - POS_TRIANGLE_FIRST];
     return CCard();
 }
@@ -163,7 +170,7 @@ int CTolvane32Doc::GetPositionState(int position) const
         return m_aStock[0].IsEmpty() ? PS_EMPTY : PS_FREE;
     if (position == POS_WASTE)
         return m_aWaste[0].IsEmpty() ? PS_EMPTY : PS_FREE;
-    if (position < POS_TRIANGLE_FIRST || position > POS_TRIANGLE_LAST)
+    if (!IsTriangle(position))
         return PS_EMPTY;
     const int index = position - POS_TRIANGLE_FIRST;
     if (m_aTriangle[index].IsEmpty())
@@ -261,10 +268,7 @@ void CTolvane32Doc::OnWasteClick()
             return;
         const CCard card = m_aWaste[top];
         if (card.GetRank() == 13) {
-            RecordUndo(POS_WASTE, card, POS_NONE, CCard());
-            m_aWaste[top].Clear();
-            m_pView->AnimateCardFall(card, wasteRect);
-            m_pView->RefreshScoreLine();
+            RemoveKing(POS_WASTE, card);
             return;
         }
         if (ConfirmJoker(card) == IDNO)
@@ -291,24 +295,14 @@ void CTolvane32Doc::OnWasteClick()
         m_pView->ShowMessage(IDS_NOT_THIRTEEN, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    const int selPos = m_nSelPos;
-    const CCard selCard = m_cardSel;
-    RecordUndo(selPos, selCard, POS_WASTE, card);
-    m_nScore += 2;
-    m_aWaste[top].Clear();
-    m_aTriangle[selPos - POS_TRIANGLE_FIRST].Clear();
-    Deselect();
-    m_pView->AnimateCardFall(card, wasteRect);
-    m_pView->AnimateCardFall(selCard, RectOf(selPos));
-    m_pView->RefreshScoreLine();
+    RemovePair(m_nSelPos, m_cardSel, POS_WASTE, card);
 }
 
 void CTolvane32Doc::OnCardClick(int position)
 {
-    if (position < POS_TRIANGLE_FIRST || position > POS_TRIANGLE_LAST)
+    if (!IsTriangle(position))
         return;
-    const int index = position - POS_TRIANGLE_FIRST;
-    const CCard card = m_aTriangle[index];
+    const CCard card = m_aTriangle[position - POS_TRIANGLE_FIRST];
     if (card.IsEmpty())
         return;
     if (ConfirmJoker(card) == IDNO)
@@ -317,11 +311,7 @@ void CTolvane32Doc::OnCardClick(int position)
     const CRect rect = RectOf(position);
     if (m_nSelPos == POS_NONE) {
         if (card.GetRank() == 13) {
-            RecordUndo(position, card, POS_NONE, CCard());
-            m_aTriangle[index].Clear();
-            m_nScore += 2;
-            m_pView->AnimateCardFall(card, rect);
-            m_pView->RefreshScoreLine();
+            RemoveKing(position, card);
             return;
         }
         m_nSelPos = position;
@@ -340,23 +330,7 @@ void CTolvane32Doc::OnCardClick(int position)
         m_pView->ShowMessage(IDS_NOT_THIRTEEN, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    const int selPos = m_nSelPos;
-    const CCard selCard = m_cardSel;
-    RecordUndo(selPos, selCard, position, card);
-    if (selPos == POS_WASTE) {
-        const int top = WasteTop();
-        if (top >= 0)
-            m_aWaste[top].Clear();
-        m_nScore += 2;
-    } else {
-        m_aTriangle[selPos - POS_TRIANGLE_FIRST].Clear();
-        m_nScore += 4;
-    }
-    m_aTriangle[index].Clear();
-    Deselect();
-    m_pView->AnimateCardFall(card, rect);
-    m_pView->AnimateCardFall(selCard, RectOf(selPos));
-    m_pView->RefreshScoreLine();
+    RemovePair(m_nSelPos, m_cardSel, position, card);
 }
 
 // ---------------------------------------------------------------- scoring and the end of a deal
@@ -485,6 +459,7 @@ void CTolvane32Doc::Undo()
     for (int entry = 0; entry < 2; ++entry) {
         const int position = m_anUndoPos[entry];
         const CCard card = m_aUndoCard[entry];
+        m_nScore -= PointsFor(position);
         if (position == POS_STOCK) {
             m_aStock[FirstFree(m_aStock)] = card;
             const int top = WasteTop();
@@ -492,8 +467,7 @@ void CTolvane32Doc::Undo()
                 m_aWaste[top].Clear();
         } else if (position == POS_WASTE) {
             m_aWaste[FirstFree(m_aWaste)] = card;
-        } else if (position >= POS_TRIANGLE_FIRST && position <= POS_TRIANGLE_LAST) {
-            m_nScore -= 2;
+        } else if (IsTriangle(position)) {
             m_aTriangle[position - POS_TRIANGLE_FIRST] = card;
         }
     }
@@ -554,4 +528,35 @@ void CTolvane32Doc::Deselect()
 {
     m_nSelPos = POS_NONE;
     m_cardSel.Clear();
+}
+
+void CTolvane32Doc::TakeOff(int position)
+{
+    if (position == POS_WASTE) {
+        const int top = WasteTop();
+        if (top >= 0)
+            m_aWaste[top].Clear();
+    } else if (IsTriangle(position)) {
+        m_aTriangle[position - POS_TRIANGLE_FIRST].Clear();
+    }
+    m_nScore += PointsFor(position);
+}
+
+void CTolvane32Doc::RemoveKing(int position, CCard king)
+{
+    RecordUndo(position, king, POS_NONE, CCard());
+    TakeOff(position);
+    m_pView->AnimateCardFall(king, RectOf(position));
+    m_pView->RefreshScoreLine();
+}
+
+void CTolvane32Doc::RemovePair(int selPos, CCard selCard, int position, CCard card)
+{
+    RecordUndo(selPos, selCard, position, card);
+    TakeOff(selPos);
+    TakeOff(position);
+    Deselect();
+    m_pView->AnimateCardFall(card, RectOf(position));
+    m_pView->AnimateCardFall(selCard, RectOf(selPos));
+    m_pView->RefreshScoreLine();
 }

@@ -20,6 +20,11 @@ constexpr int POS_WASTE = 2;
 constexpr int POS_TRIANGLE_FIRST = 3;   // triangle index 0, the apex
 constexpr int POS_TRIANGLE_LAST = 30;   // triangle index 27
 
+constexpr bool IsTriangle(int position)
+{
+    return position >= POS_TRIANGLE_FIRST && position <= POS_TRIANGLE_LAST;
+}
+
 // States of a place.
 constexpr int PS_EMPTY = 1;
 constexpr int PS_FREE = 2;
@@ -114,6 +119,12 @@ private:
     void ClearUndo();
     void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
     void Deselect();
+    // Takes the card at a place off the table and scores it.
+    void TakeOff(int position);
+    // A king, or a pair (the selected card first), off the table: the undo
+    // record, the score, the falls and the score line.
+    void RemoveKing(int position, CCard king);
+    void RemovePair(int selPos, CCard selCard, int position, CCard card);
     CRect RectOf(int position) const;
     void ReadRecords();
     bool IsFasterClear(int secs) const { return m_lFastTimeSpan == 0 || secs < m_lFastTimeSpan; }

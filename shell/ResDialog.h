@@ -9,7 +9,7 @@
 #include <wx/dialog.h>
 #include <wx/font.h>
 
-#include "res/Dialogs.h"
+#include "res/DialogTemplates.h"
 #include "res/Strings.h"
 
 class CResDialog : public wxDialog {

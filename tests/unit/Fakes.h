@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,7 @@ using Journal = std::vector<std::string>;
 
 inline std::string Describe(const CRect& r)
 {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + ")";
+    return (std::ostringstream() << '(' << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom << ')').str();
 }
 
 // Answers are taken from the front of a queue; an empty queue answers IDOK.

@@ -119,18 +119,9 @@ TEST(Deal, TheFirstDealAtAFixedClockIsKnown)
     t.doc->DealCards();
     for (int i = 0; i < 28; ++i)
         EXPECT_EQ(t.doc->GetCard(i + 3).GetCode(), kKnownTriangle[i]) << "triangle index " << i;
-    PictureId face = 0;
-    CRect rect;
-    bool selected = true;
-    for (int i = 0; i < 26; ++i) {
-        EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 26 - i);
-        t.doc->OnStockClick();
-        EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[i]) << "turn " << i;
-        t.doc->GetWasteBitmap(&face, &rect, &selected);
-        EXPECT_EQ(face, t.images.FaceImage(kKnownTurns[i])) << "turn " << i;
-    }
-    EXPECT_EQ(t.doc->GetScore(), -56);
-    // The generator goes on: the next deal differs.
+    EXPECT_EQ(t.doc->GetScore(), -56);  // the stock's turns: in Stock.TurnsBackInTheSameOrderThreeTimes
+    // The generator goes on: the next deal differs, on a stock made whole.
+    t.Play("s26");
     t.doc->DealCards();
     EXPECT_NE(t.doc->GetCard(3).GetCode(), kKnownTriangle[0]);
     EXPECT_EQ(t.doc->GetScore(), -112);
@@ -189,8 +180,6 @@ TEST(Cards, RanksJokersAndPairs)
         EXPECT_EQ(CCard(row.a).GetRank(), row.rankA) << int(row.a);
         EXPECT_EQ(CTolvane32Doc::IsPair(CCard(row.a), CCard(row.b)), row.pair) << int(row.a) << "+" << int(row.b);
     }
-    EXPECT_TRUE(CCard(0x81).IsJoker());
-    EXPECT_TRUE(CCard().IsEmpty());
 }
 
 TEST(Pictures, EveryCodeHasItsOwnFace)
@@ -208,8 +197,6 @@ TEST(Pictures, EveryCodeHasItsOwnFace)
     EXPECT_EQ(deck[13], 0x11);
     EXPECT_EQ(deck[51], 0x3D);
     EXPECT_EQ(deck[52], 0xEE);
-    EXPECT_EQ(t.images.CardWidth(), 77);
-    EXPECT_EQ(t.images.CardHeight(), 106);
 
     FakePictures noAce;
     noAce.missing = 162;
@@ -324,6 +311,8 @@ TEST_P(Rules, PlayAsTheTableShowsIt)
     EXPECT_EQ(t.doc->CanUndo(), s.canUndo);
 }
 
+// The moves name triangle indices (0 the apex .. 27); the journal's "@N" and the
+// selection name places (1 stock, 2 waste, 3 + index): "22 23" shows @25 and @26.
 const Script kScripts[] = {
     {"SelectAndDeselect", nullptr, "22 22", {}, "ToggleHighlight @25; ToggleHighlight @25", -56, 0, false},
     {"PairInTheTriangle", nullptr, "22 23", {}, "ToggleHighlight @25; AnimateCardFall 4 @26; AnimateCardFall 9 @25; RefreshScoreLine", -52, 0, true},
@@ -364,12 +353,24 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
     t.doc->DealCards();
     PictureId picture = 0;
     CRect rect;
+    bool selected = true;
     for (int pass = 0; pass < 4; ++pass) {
-        t.doc->GetStockBitmap(&picture, &rect);
-        EXPECT_EQ(picture, 146) << pass;  // the back
         for (int i = 0; i < 26; ++i) {
+            EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 26 - i);
+            t.doc->GetStockBitmap(&picture, &rect);
+            EXPECT_EQ(picture, 146) << pass;  // the back, down to the last card
+            EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[i]) << pass << " " << i;
             t.doc->OnStockClick();
             ASSERT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[i]) << pass << " " << i;
+            t.doc->GetWasteBitmap(&picture, &rect, &selected);
+            EXPECT_EQ(picture, t.images.FaceImage(kKnownTurns[i])) << pass << " " << i;
+            if (pass == 0 && i == 24) {  // an undone turn puts the card back, once
+                t.doc->Undo();
+                EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[24]);
+                EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[23]);
+                EXPECT_FALSE(t.doc->CanUndo());
+                t.doc->OnStockClick();
+            }
         }
         t.doc->GetStockBitmap(&picture, &rect);
         EXPECT_EQ(picture, pass < 3 ? 178 : 177) << pass;
@@ -379,7 +380,6 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
     }
     EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 0);
     EXPECT_TRUE(t.doc->GetCard(POS_STOCK).IsEmpty());
-    bool selected = true;
     t.doc->GetWasteBitmap(&picture, &rect, &selected);
     EXPECT_EQ(picture, 190);  // the queen of spades, turned last
     EXPECT_FALSE(selected);
@@ -396,30 +396,10 @@ TEST(Stock, TurnsBackInTheSameOrderThreeTimes)
     EXPECT_EQ(Describe(rect), Describe(PositionRect(30, 77, 106)));
 }
 
-TEST(Stock, TheLastCardAndAnUndoneTurn)
-{
-    Table t;
-    t.doc->DealCards();
-    for (int i = 0; i < 25; ++i)
-        t.doc->OnStockClick();
-    EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[25]);
-    EXPECT_EQ(t.doc->GetPositionState(POS_STOCK), PS_FREE);
-    PictureId picture = 0;
-    CRect rect;
-    t.doc->GetStockBitmap(&picture, &rect);
-    EXPECT_EQ(picture, 146);  // the back, not a tile
-    t.doc->Undo();
-    EXPECT_EQ(t.doc->GetPileCount(POS_STOCK), 2);
-    EXPECT_EQ(t.doc->GetCard(POS_STOCK).GetCode(), kKnownTurns[24]);
-    EXPECT_EQ(t.doc->GetCard(POS_WASTE).GetCode(), kKnownTurns[23]);
-    EXPECT_EQ(t.doc->GetPileCount(POS_WASTE), 24);
-    EXPECT_FALSE(t.doc->CanUndo());
-}
-
 TEST(Bonus, TurnBacksAndJokersLeft)
 {
     const struct { const char* play; int bonus; int jokers; } rows[] = {
-        {"", 2000, 2},        {"s26 s", 200, 2},         {"s26 s s26 s", 20, 2},          {kThreeRecycles, 0, 2},
+        {"", 2000, 2}, {"21", 2000, 2}, {"s26 s", 200, 2}, {"s26 s s26 s", 20, 2}, {kThreeRecycles, 0, 2},
         {"s6 w 22", 1000, 1}, {"s6 w 22 s18 w 23", 500, 0}, {"s6 w 22 s20 s s26 s", 10, 1}, {"s6 w 22 s18 w 23 s2 s s26 s", 5, 0},
         {"21 22 23 24 25 26 27 15 16 17 18 19 20 10 11 12 13 14 6 7 8 9 3 4 5 1 2 s26 s", 200, 2}};  // the apex alone left
     for (const auto& row : rows) {
@@ -429,7 +409,7 @@ TEST(Bonus, TurnBacksAndJokersLeft)
         t.Play(row.play);
         EXPECT_EQ(t.doc->GetBonus(), row.bonus) << row.play;
         EXPECT_EQ(t.doc->CountJokersLeft(), row.jokers) << row.play;
-        EXPECT_TRUE(t.doc->HasMove()) << row.play;  // a king is free in every row
+        EXPECT_TRUE(t.doc->HasMove()) << row.play;  // a king, or after "21" only pairs side by side
     }
 }
 

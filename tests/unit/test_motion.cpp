@@ -76,19 +76,6 @@ std::string Places(int bonus, const CAnimSetup& window) {
     return places;
 }
 
-// --- which pattern a bonus plays ------------------------------------------------
-
-TEST(MotionPattern, ChosenByTheBonus) {
-    const std::pair<int, AnimPattern> rows[] = {
-        {0, AnimPattern::Border},        {5, AnimPattern::EightRows}, {10, AnimPattern::EightColumns},
-        {20, AnimPattern::Grid},         {50, AnimPattern::CornerWalk}, {100, AnimPattern::Columns},
-        {200, AnimPattern::Zigzag},      {500, AnimPattern::Wander},  {1000, AnimPattern::Bounce},
-        {2000, AnimPattern::Spiral},     {7, AnimPattern::Border},    {-5, AnimPattern::Border},
-    };
-    for (const auto& [bonus, pattern] : rows)
-        EXPECT_EQ(CAnimMotion::PatternForBonus(bonus), pattern) << "bonus " << bonus;
-}
-
 // --- the route of each pattern -------------------------------------------------------
 
 struct RouteCase {
@@ -193,32 +180,26 @@ TEST(MotionRandom, CornerWalkChoosesByParityAtEveryCorner) {
 // stops; down blocked, left stops; left blocked, up stops; right stops.
 // Values of 4 and more tell a remainder by 4 from one by 5. Each place comes
 // with the run's counter, which a stop at an edge sets to force a draw.
-TEST(MotionRandom, WanderStopsAtEdgesAndRedrawsBlockedDirections) {
-    ScriptedRandom random({4, 6, 7, 11, 9, 5, 10, 8});
-    CAnimRunState run;
-    CAnimMotion motion(random, run);
-    std::string places;
-    for (int t = 0; t < 6; ++t) {
-        const CRect r = motion.PlayFrame(500, Window(78, 107));
-        Append(places, Text({r.left, r.top}) + "/" + std::to_string(run.s_nWanderTicks));
-    }
-    EXPECT_EQ(places, "0,0/-1 1,0/5 1,1/5 0,1/5 0,0/5 1,0/5");
-    EXPECT_EQ(random.Draws(), 8u);
-}
-
 // Steps that land exactly on an edge are plain moves: the direction holds
-// until the next step is blocked. Draws of 7, 5 and 6 turn down, left, up.
-TEST(MotionRandom, WanderStepsOntoEdgesWithoutRedrawing) {
-    ScriptedRandom random({7, 5, 6});
-    CAnimRunState run;
-    CAnimMotion motion(random, run);
-    std::string places;
-    for (int t = 0; t < 9; ++t) {
-        const CRect r = motion.PlayFrame(500, Window(114, 156, 76, 104));
-        Append(places, Text({r.left, r.top}) + "/" + std::to_string(run.s_nWanderTicks));
+// until the next step is blocked (draws of 7, 5 and 6 turn down, left, up).
+TEST(MotionRandom, WanderStopsAtEdgesAndRedrawsOnlyBlockedDirections) {
+    struct Row { std::vector<int> draws; CAnimSetup window; int ticks; const char* places; };
+    const Row rows[] = {
+        {{4, 6, 7, 11, 9, 5, 10, 8}, Window(78, 107), 6, "0,0/-1 1,0/5 1,1/5 0,1/5 0,0/5 1,0/5"},
+        {{7, 5, 6}, Window(114, 156, 76, 104), 9, "0,0/-1 19,0/0 38,0/1 38,26/0 38,52/1 19,52/0 0,52/1 0,26/0 0,0/1"},
+    };
+    for (const Row& row : rows) {
+        ScriptedRandom random(row.draws);
+        CAnimRunState run;
+        CAnimMotion motion(random, run);
+        std::string places;
+        for (int t = 0; t < row.ticks; ++t) {
+            const CRect r = motion.PlayFrame(500, row.window);
+            Append(places, Text({r.left, r.top}) + "/" + std::to_string(run.s_nWanderTicks));
+        }
+        EXPECT_EQ(places, row.places);
+        EXPECT_EQ(random.Draws(), row.draws.size());
     }
-    EXPECT_EQ(places, "0,0/-1 19,0/0 38,0/1 38,26/0 38,52/1 19,52/0 0,52/1 0,26/0 0,0/1");
-    EXPECT_EQ(random.Draws(), 3u);
 }
 
 // --- what one celebration leaves to the next ------------------------------------------
@@ -350,20 +331,17 @@ TEST(MotionDegenerate, SmallWindowsAndCards) {
             EXPECT_EQ(Places(bonuses[b], Window(r.width, r.height, r.cardWidth, r.cardHeight)), r.places[b])
                 << r.name << ", bonus " << bonuses[b];
     }
-}
-
-// Where the spiral has barely room for a ring, or a card too small to step
-// on one axis, and the zigzag of a card one pixel tall.
-TEST(MotionDegenerate, SpiralAndZigzagOfOddSizes) {
-    struct Row { const char* name; int bonus, width, height, cardWidth, cardHeight; const char* places; };
-    const Row rows[] = {
+    // Where the spiral has barely room for a ring, or a card too small to
+    // step on one axis, and the zigzag of a card one pixel tall.
+    struct OddRow { const char* name; int bonus, width, height, cardWidth, cardHeight; const char* places; };
+    const OddRow odd[] = {
         {"spiral, no half-step of room across", 2000, 77, 132, 77, 106, "0,0"},
         {"spiral, two pixels of room across", 2000, 79, 132, 77, 106, "0,0 2,0 2,26 0,26 19,26"},
         {"spiral, card too narrow to step", 2000, 5, 7, 3, 5, "0,0 2,0 2,1 2,2 0,2 0,1"},
         {"spiral, card too low to step", 2000, 7, 3, 5, 1, "0,0 1,0 2,0 2,2 1,2 0,2"},
         {"zigzag, card one pixel tall", 200, 7, 3, 5, 1, "0,0 1,0 2,0 0,1 1,1 2,1 0,2"},
     };
-    for (const Row& r : rows)
+    for (const OddRow& r : odd)
         EXPECT_EQ(Places(r.bonus, Window(r.width, r.height, r.cardWidth, r.cardHeight)), r.places) << r.name;
 }
 

@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "DialogTemplates.h"
 
 #include <algorithm>
 
