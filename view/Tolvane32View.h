@@ -136,6 +136,9 @@ private:
     // window's scale and renders it when stale; false when the client area
     // has no pixels.
     bool EnsureRendered();
+    // Draws the area (null: all) of the table as the document now has it
+    // into the off-screen picture.
+    void Render(const CRect* rect);
     // Device pixels per logical pixel of the window now: 1, 2, 3...
     int DeviceScale() const;
     // A surface for the off-screen table of size at scale, in device pixels.
