@@ -70,7 +70,7 @@ public:
 
     // A toolkit bitmap of a picture at scale, with that scale factor, for
     // dialogs that transform it further; null when it has none. Made on the
-    // first request and kept; the table never asks for one.
+    // first request and kept until ReleasePixels; the table never asks for one.
     const wxBitmap* Get(PictureId id, int scale = 1) const;
 
     // The card outline of a width x height card at the origin, in device
