@@ -246,6 +246,17 @@ std::pair<CPictureCache::Version*, int> CPictureCache::Decoded(PictureId id, int
 
 void CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
 {
+    // A repaint of part of the table walks every card: those wholly outside
+    // it are not worth decoding.
+    int width = 0;
+    int height = 0;
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+    cairo_clip_extents(cr, &left, &top, &right, &bottom);
+    if (!PictureSize(id, width, height) || x >= right || y >= bottom || x + width <= left || y + height <= top)
+        return;
     const auto [version, pictureScale] = Decoded(id, scale);
     if (version == nullptr)
         return;
