@@ -50,9 +50,9 @@ const cairo_user_data_key_t kMappedPixels{};
 
 CPictureCache::Surface CPictureCache::NewImage(int width, int height)
 {
+    // No pixels, or a size cairo refuses (its stride is then -1), ask the
+    // system for no memory or far too much, and it gives none.
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
-    if (width <= 0 || height <= 0 || stride <= 0)
-        return nullptr;
     const std::size_t size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
     void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (data == MAP_FAILED)
