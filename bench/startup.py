@@ -17,7 +17,17 @@ when they are missing. Figures only: nothing is asserted.
         [--peers aisleriot,kpat | --no-peers] [--compare OTHER_BUILD/tolvane32]
 
 --compare measures another build of the game the same way (for example one
-from before a change), so that both land in one table. The screen is read
+from before a change), so that both land in one table.
+
+    python3 bench/startup.py --exe build/tolvane32 --bare build/bench/bare_frame
+        [--runs 10] [--scales 1,2,3]
+
+--bare measures memory alone: the game's RSS and PSS two seconds after its
+first window is mapped, beside those of the bare toolkit frame
+(bench/bare_frame.cpp) at the same moment, at each scale (default 1, 2 and 3),
+with the ratio of the medians and the spread (lowest and highest) of each.
+The frame runs without the toolkit's OpenGL set-up, as the game starts
+itself. The screen is read
 with Xlib through ctypes; the script needs Xvfb and xdotool (tools/deps.sh).
 """
 
@@ -272,6 +282,53 @@ def ensure(package, program):
     return shutil.which(program, path=GAME_PATH) is not None
 
 
+def rss_after_window(xserver, argv, classname, scale_env, seconds=2.0):
+    """RSS and PSS in kB `seconds` after the program's first window is mapped."""
+    run = Run(xserver, argv, scale_env)
+    try:
+        deadline = time.perf_counter() + 60
+        while time.perf_counter() < deadline:
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--classname", classname], env=run.env,
+                                 capture_output=True, text=True).stdout.split()
+            if out:
+                time.sleep(seconds)
+                rss, pss, _ = total_memory(run.proc.pid)
+                return rss, pss
+            time.sleep(0.01)
+        raise RuntimeError("%s showed no window within a minute" % argv[0])
+    finally:
+        run.close()
+
+
+def measure_bare(xserver, exe, bare, scales, runs, compare=None):
+    """The game (and the build to compare) and the bare frame in turns, scale
+    by scale, run by run; the first round fills the caches and is not counted."""
+    programs = [("tolvane32", [exe], "tolvane32", {})]
+    if compare:
+        programs.append(("--compare", [compare], "tolvane32", {}))
+    programs.append(("bare frame", [bare], "bare_frame", {"GDK_GL": "disable"}))
+    samples = {}
+    for r in range(runs + 1):
+        for scale in scales:
+            for name, argv, classname, env in programs:
+                mem = rss_after_window(xserver, argv, classname, dict(env, GDK_SCALE=str(scale)))
+                if r > 0:
+                    samples.setdefault((name, scale), []).append(mem)
+    print()
+    print("%5s  %-10s %8s %17s %8s %17s %7s" % ("scale", "program", "RSS kB", "(lowest-highest)", "PSS kB",
+                                                 "(lowest-highest)", "RSS/bare"))
+    for scale in scales:
+        bare_rss = statistics.median(m[0] for m in samples[("bare frame", scale)])
+        for name, _, _, _ in programs:
+            values = samples[(name, scale)]
+            rss = [m[0] for m in values]
+            pss = [m[1] for m in values]
+            print("%5d  %-10s %8d %17s %8d %17s %7.3f" % (
+                scale, name, statistics.median(rss), "(%d-%d)" % (min(rss), max(rss)), statistics.median(pss),
+                "(%d-%d)" % (min(pss), max(pss)), statistics.median(rss) / bare_rss))
+    print("(median of %d runs each, 2 s after the first window is mapped, private Xvfb, no window manager)" % runs)
+
+
 def measure(configs, runs):
     """One row per configuration (name, scale, once). The first run of each
     is not counted (it fills font and icon caches) but gives the idle CPU;
@@ -292,12 +349,21 @@ def main():
     parser = argparse.ArgumentParser(description="start-up time and memory beside the peers, at scales 1 and 2")
     parser.add_argument("--exe", required=True, help="the built tolvane32")
     parser.add_argument("--runs", type=int, default=10)
-    parser.add_argument("--scales", default="1,2", help="toolkit scales, comma-separated (default 1,2)")
+    parser.add_argument("--scales", help="toolkit scales, comma-separated (default 1,2; with --bare 1,2,3)")
     parser.add_argument("--peers", default="aisleriot,kpat", help="peers to measure (default aisleriot,kpat)")
     parser.add_argument("--no-peers", action="store_true", help="measure the game alone")
     parser.add_argument("--compare", help="another build of tolvane32, measured the same way")
+    parser.add_argument("--bare", help="the built bench/bare_frame: start memory beside it, scales 1-3 by default")
     args = parser.parse_args()
-    scales = [int(s) for s in args.scales.split(",")]
+    scales = [int(s) for s in (args.scales or ("1,2,3" if args.bare else "1,2")).split(",")]
+    if args.bare:
+        xserver = XServer()
+        try:
+            measure_bare(xserver, os.path.abspath(args.exe), os.path.abspath(args.bare), scales, args.runs,
+                         args.compare and os.path.abspath(args.compare))
+        finally:
+            xserver.close()
+        return
     games = [("tolvane32", os.path.abspath(args.exe))]
     if args.compare:
         games.append(("tolvane32 (--compare)", os.path.abspath(args.compare)))

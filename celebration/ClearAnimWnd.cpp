@@ -1,12 +1,12 @@
 #include "ClearAnimWnd.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/weakref.h>
 
+#include "model/Rect.h"
 #include "res/Strings.h"
 #include "res/resource.h"
 
@@ -46,7 +46,7 @@ void CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
 void CClearAnimWnd::FitCloth() {
     const wxSize client = GetClientSize();
     const wxSize size(std::max(client.x, 1), std::max(client.y, 1));
-    const double scale = std::max(1.0, std::round(GetContentScaleFactor()));
+    const int scale = WholeScale(GetContentScaleFactor());
     if (m_bmpCloth.IsOk() && m_bmpCloth.GetLogicalSize() == size && m_bmpCloth.GetScaleFactor() == scale)
         return;
     wxBitmap cloth;

@@ -1,5 +1,10 @@
 #include "res/Assets.h"
 
+#include <cstdint>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "res/gen/AssetTable.h"
 
 namespace {
@@ -20,3 +25,20 @@ AssetBlob FindSound(int resourceId) { return Find(AssetKind::Sound, resourceId);
 AssetBlob FindMidi(int resourceId) { return Find(AssetKind::Midi, resourceId); }
 AssetBlob FindIconPng(int pixels) { return Find(AssetKind::Icon, pixels); }
 AssetBlob FindHelpFile(int resourceId) { return Find(AssetKind::Help, resourceId); }
+
+void ReleaseBitmapPages()
+{
+    // Whole pages inside each image only: what lies beside an image in
+    // memory may be written at load time, and would lose what was written.
+    // The images themselves are never written.
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    for (const AssetEntry* e = kAssetEntries; e->bytes != nullptr; ++e) {
+        if (e->kind != AssetKind::Bitmap)
+            continue;
+        const auto start = reinterpret_cast<std::uintptr_t>(e->bytes);
+        const std::uintptr_t begin = (start + page - 1) / page * page;
+        const std::uintptr_t end = (start + e->size) / page * page;
+        if (end > begin)
+            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    }
+}

@@ -25,3 +25,10 @@ AssetBlob FindMidi(int resourceId);
 AssetBlob FindIconPng(int pixels);
 // A file of the how-to-play book (400 to 404, res/HelpFiles.h), or empty.
 AssetBlob FindHelpFile(int resourceId);
+
+// Lets the pages that hold the bitmaps' PNG images go from the program's
+// memory. What FindBitmapPng gave stays valid: its bytes are the program
+// file's, and reading them again brings them back from the system's file
+// cache. A picture's PNG is read only to decode it, so there is no need to
+// keep the pages of every picture ever decoded.
+void ReleaseBitmapPages();

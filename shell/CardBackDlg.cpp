@@ -1,7 +1,6 @@
 #include "shell/CardBackDlg.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
 #include <wx/button.h>
@@ -10,6 +9,7 @@
 
 #include "model/CardImageSet.h"
 #include "model/HostServices.h"
+#include "model/Rect.h"
 #include "res/gen/CardPainter.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
@@ -125,7 +125,7 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     const wxSize size = m_pFrame->GetClientSize();
     // Drawn straight at device pixels: a high-density screen shows the back's
     // own detail.
-    const double factor = std::max(1.0, std::round(m_pFrame->GetContentScaleFactor()));
+    const int factor = WholeScale(m_pFrame->GetContentScaleFactor());
     if (m_scaled.IsOk() && m_scaledCover == m_nCover && m_scaledSize == size && m_scaledFactor == factor)
         return m_scaled;
 
@@ -135,8 +135,8 @@ wxBitmap CCardBackDlg::PreviewBitmap()
     m_scaledFactor = factor;
     if (size.x <= 0 || size.y <= 0)
         return m_scaled;
-    const int deviceW = static_cast<int>(std::lround(size.x * factor));
-    const int deviceH = static_cast<int>(std::lround(size.y * factor));
+    const int deviceW = size.x * factor;
+    const int deviceH = size.y * factor;
     // The frame has other proportions than the card and, on a high-density
     // screen, more pixels than any of the table's pictures: any of them
     // scaled to it would show soft edges, so the painter draws the back at

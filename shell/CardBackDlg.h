@@ -62,5 +62,5 @@ private:
     wxBitmap m_scaled;
     int m_scaledCover = -1;
     wxSize m_scaledSize;
-    double m_scaledFactor = 0;
+    int m_scaledFactor = 0;
 };

@@ -1,10 +1,15 @@
 #include "shell/HelpWindow.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <malloc.h>
 #include <pango/pango.h>
 
+#include <wx/display.h>
 #include <wx/filesys.h>
 #include <wx/fs_mem.h>
 #include <wx/html/helpctrl.h>
@@ -163,9 +168,15 @@ void LayOutPanes(wxWindow* window)
 
 class CHelpController : public wxHtmlHelpController {
 public:
-    using wxHtmlHelpController::wxHtmlHelpController;
+    CHelpController(int style, std::function<void()> closed)
+        : wxHtmlHelpController(style), m_closed(std::move(closed))
+    {
+    }
 
 protected:
+    // The frame is closing and goes by itself; the rest goes after it.
+    void OnQuit() override { m_closed(); }
+
     // The notebook's hidden pages (index, search) are laid out only when
     // first shown; until then their controls keep the toolkit's default
     // sizes, and the index list, already filled, is too short for its
@@ -180,7 +191,13 @@ protected:
         LayOutPanes(frame);
         return frame;
     }
+
+private:
+    std::function<void()> m_closed;
 };
+
+// A first size that shows a whole line of the page beside the contents.
+const wxSize kFirstSize(820, 600);
 
 }  // namespace
 
@@ -210,12 +227,35 @@ void CHelpWindow::RegisterBook()
     }
 }
 
-CHelpWindow::CHelpWindow()
-    : m_config(new wxMemoryConfig),
-      m_controller(new CHelpController(wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS |
-                                            wxHF_INDEX | wxHF_SEARCH | wxHF_PRINT |
-                                            wxHF_MERGE_BOOKS))
+CHelpWindow::CHelpWindow(wxWindow* owner) : m_config(new wxMemoryConfig), m_owner(owner)
 {
+    m_config->Write("hcW", static_cast<long>(kFirstSize.x));
+    m_config->Write("hcH", static_cast<long>(kFirstSize.y));
+    m_config->Write("hcSashPos", 230L);
+}
+
+CHelpWindow::~CHelpWindow()
+{
+    // The controller takes its frame down with it.
+    m_controller.reset();
+}
+
+void CHelpWindow::Release()
+{
+    m_controller.reset();
+    // The catalogs serve the help window alone.
+    wxTranslations::Set(nullptr);
+    // Most of what the help used is small blocks amid the rest of the heap:
+    // give back the pages they leave empty.
+    malloc_trim(0);
+}
+
+bool CHelpWindow::DisplayContents()
+{
+    wxLogNull quiet;
+    if (m_controller)
+        return m_controller->DisplayContents();
+
     // The help window's own buttons and tabs speak the program's language.
     if (wxTranslations::Get() == nullptr) {
         auto* translations = new wxTranslations;
@@ -225,26 +265,27 @@ CHelpWindow::CHelpWindow()
         translations->AddCatalog(kOwnDomain);
         wxTranslations::Set(translations);
     }
-    // A first size that shows a whole line of the page beside the contents.
-    m_config->Write("hcW", 820L);
-    m_config->Write("hcH", 600L);
-    m_config->Write("hcSashPos", 230L);
+    // The size it had when last closed, or the first one; either fits the
+    // screen it opens on, which need not be the one it was on before.
+    const int screen = m_owner != nullptr ? wxDisplay::GetFromWindow(m_owner) : wxNOT_FOUND;
+    const wxRect area = wxDisplay(screen != wxNOT_FOUND ? static_cast<unsigned>(screen) : 0u).GetClientArea();
+    m_config->Write("hcW", std::min(m_config->ReadLong("hcW", kFirstSize.x), static_cast<long>(area.width)));
+    m_config->Write("hcH", std::min(m_config->ReadLong("hcH", kFirstSize.y), static_cast<long>(area.height)));
+
+    m_controller = std::make_unique<CHelpController>(
+        wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS | wxHF_INDEX | wxHF_SEARCH | wxHF_PRINT | wxHF_MERGE_BOOKS,
+        [this] {
+            // Not yet: the controller is in the middle of the frame's close.
+            // A help opened again meanwhile keeps it.
+            CallAfter([this] {
+                if (m_controller && m_controller->GetFrame() == nullptr)
+                    Release();
+            });
+        });
     m_controller->UseConfig(m_config.get());
     m_controller->SetTitleFormat("%s");
     m_controller->SetShouldPreventAppExit(false);
     RegisterBook();
-    wxLogNull quiet;
     m_controller->AddBook(BookLocation());
-}
-
-CHelpWindow::~CHelpWindow()
-{
-    // The controller takes its frame down with it.
-    m_controller.reset();
-}
-
-bool CHelpWindow::DisplayContents()
-{
-    wxLogNull quiet;
     return m_controller->DisplayContents();
 }

@@ -3,18 +3,21 @@
 // The book (project, contents, index and the page) is built into the
 // program and served from memory, so help opens on any machine: no files on
 // disk, no browser. The main frame keeps one for the run and takes it down
-// with itself.
+// with itself. The window, the parsed book and its pages exist only while
+// the help is open: a player reads it once in a while, and the game should
+// not carry it for the rest of the evening.
 #pragma once
 
 #include <memory>
 
+#include <wx/event.h>
 #include <wx/string.h>
 
 class wxConfigBase;
 class wxHtmlHelpController;
 class wxWindow;
 
-class CHelpWindow {
+class CHelpWindow : public wxEvtHandler {
 public:
     // The location of the book's project file in the memory file system.
     static wxString BookLocation();
@@ -25,16 +28,23 @@ public:
     // The HTML with a <wbr> wherever the Japanese rules let its text break.
     static wxString WithLineBreaks(const wxString& html);
 
-    CHelpWindow();
-    ~CHelpWindow();
+    // owner: the window whose screen the help opens on (null: the first).
+    explicit CHelpWindow(wxWindow* owner = nullptr);
+    ~CHelpWindow() override;
 
-    // Opens the window (or raises it) at the book's contents.
+    // Opens the window (or raises it) at the book's contents, no larger
+    // than the work area of the owner's screen.
     bool DisplayContents();
-    wxHtmlHelpController& Controller() { return *m_controller; }
+    // While the help is open: what shows it. Null once its window has closed.
+    wxHtmlHelpController* Controller() const { return m_controller.get(); }
 
 private:
-    // Window placement is remembered only in memory: the help must never
-    // write into the player's settings file.
+    // Lets go of the book, its window and their language catalogs.
+    void Release();
+
+    // Window placement is remembered only in memory, for the run: the help
+    // must never write into the player's settings file.
     std::unique_ptr<wxConfigBase> m_config;
     std::unique_ptr<wxHtmlHelpController> m_controller;
+    wxWindow* m_owner;
 };

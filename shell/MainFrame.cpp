@@ -183,6 +183,6 @@ void CMainFrame::OnAppAbout(wxCommandEvent&)
 void CMainFrame::OnHelpFinder(wxCommandEvent&)
 {
     if (!m_pHelp)
-        m_pHelp = std::make_unique<CHelpWindow>();
+        m_pHelp = std::make_unique<CHelpWindow>(this);
     m_pHelp->DisplayContents();
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <utility>
@@ -10,9 +9,11 @@
 #include <cairo.h>
 #include <gdk/gdk.h>
 #include <png.h>
+#include <sys/mman.h>
 
 #include <wx/image.h>
 
+#include "model/Rect.h"
 #include "res/resource.h"
 
 namespace {
@@ -31,7 +32,40 @@ bool PngHeaderSize(const AssetBlob& blob, int& width, int& height)
     return true;
 }
 
+struct MappedPixels {
+    void* data;
+    std::size_t size;
+};
+
+void Unmap(void* pixels)
+{
+    auto* mapped = static_cast<MappedPixels*>(pixels);
+    munmap(mapped->data, mapped->size);
+    delete mapped;
+}
+
+const cairo_user_data_key_t kMappedPixels{};
+
 }  // namespace
+
+CPictureCache::Surface CPictureCache::NewImage(int width, int height)
+{
+    // No pixels, or a size cairo refuses (its stride is then -1), ask the
+    // system for no memory or far too much, and it gives none.
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    const std::size_t size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED)
+        return nullptr;
+    CPictureCache::Surface surface(
+        cairo_image_surface_create_for_data(static_cast<unsigned char*>(data), CAIRO_FORMAT_RGB24, width, height, stride));
+    auto* mapped = new MappedPixels{data, size};
+    if (cairo_surface_set_user_data(surface.get(), &kMappedPixels, mapped, Unmap) != CAIRO_STATUS_SUCCESS) {
+        Unmap(mapped);
+        return nullptr;
+    }
+    return surface;
+}
 
 wxImage CPictureCache::ImageOf(cairo_surface_t* surface)
 {
@@ -72,9 +106,8 @@ CPictureCache::Surface CPictureCache::Decode(const AssetBlob& png)
         return nullptr;
     Surface surface;
     if ((image.format & PNG_FORMAT_FLAG_ALPHA) == 0)
-        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(image.width),
-                                                 static_cast<int>(image.height)));
-    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        surface = NewImage(static_cast<int>(image.width), static_cast<int>(image.height));
+    if (!surface) {
         png_image_free(&image);
         return nullptr;
     }
@@ -202,6 +235,7 @@ std::pair<CPictureCache::Version*, int> CPictureCache::Decoded(PictureId id, int
             continue;
         if (!version->decoded) {
             version->decoded = true;
+            m_bDecodedSince = true;
             version->surface = TakeOrDecode(Key{id, s}, version->png);
         }
         if (version->surface)
@@ -212,6 +246,17 @@ std::pair<CPictureCache::Version*, int> CPictureCache::Decoded(PictureId id, int
 
 void CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const
 {
+    // A repaint of part of the table walks every card: those wholly outside
+    // it are not worth decoding.
+    int width = 0;
+    int height = 0;
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+    cairo_clip_extents(cr, &left, &top, &right, &bottom);
+    if (!PictureSize(id, width, height) || x >= right || y >= bottom || x + width <= left || y + height <= top)
+        return;
     const auto [version, pictureScale] = Decoded(id, scale);
     if (version == nullptr)
         return;
@@ -232,6 +277,24 @@ void CPictureCache::Draw(cairo_t* cr, PictureId id, int x, int y, int scale) con
     if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_XLIB) {
         cairo_surface_flush(cairo_get_target(cr));
         gdk_display_sync(gdk_display_get_default());
+    }
+}
+
+void CPictureCache::ReleasePixels()
+{
+    if (!std::exchange(m_bDecodedSince, false))
+        return;
+    // The PNG images read meanwhile go too.
+    ReleaseBitmapPages();
+    for (auto& [id, entry] : m_pictures) {
+        for (Version& version : entry.versions) {
+            if (!version.decoded)
+                continue;
+            version.surface.reset();
+            version.bitmap = wxBitmap();
+            version.decoded = false;
+            version.queued = false;
+        }
     }
 }
 
@@ -271,7 +334,7 @@ const wxRegion& CPictureCache::CardOutline(int width, int height, int scale) con
 
 int CPictureCache::PictureScale(double factor)
 {
-    return std::clamp(static_cast<int>(std::lround(factor)), 1, kMaxScale);
+    return std::min(WholeScale(factor), kMaxScale);
 }
 
 bool CPictureCache::PictureSize(PictureId id, int& width, int& height) const

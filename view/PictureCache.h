@@ -4,10 +4,13 @@
 // pixels to draw. It also tells the card image set which pictures exist and
 // their size, which come from the PNG headers and cost nothing to read.
 //
-// Each picture is kept once, as a cairo image surface in the screen's own
+// Each picture is decoded into a cairo image surface in the screen's own
 // pixel format: the table draws it with cairo as it is, without a toolkit
-// bitmap beside it or a conversion at the first draw. Only the pictures a
-// table has shown are decoded; a first deal shows about half of them.
+// bitmap beside it or a conversion at the first draw. Decoded pixels are
+// kept only until the table that drew them is rendered (ReleasePixels): the
+// table keeps its own rendered copy, and on a high-density screen the
+// pictures of one deal would otherwise hold several times its memory for
+// the rest of the run. Only the pictures a table shows are decoded.
 //
 // On a high-density screen (the toolkit's scale 2 or 3) a picture is drawn
 // from its own version at that scale; sizes and positions stay in logical
@@ -57,11 +60,17 @@ public:
     // units are logical pixels, from its version at scale (a scale the data
     // lacks gives the next smaller one it has), pixel for pixel: scale device
     // pixels per logical pixel. Nothing for an id without a picture (0 included).
+    // The decoded picture stays until ReleasePixels.
     void Draw(cairo_t* cr, PictureId id, int x, int y, int scale) const;
+
+    // Gives the memory of every decoded picture back to the system; the
+    // next draw decodes it again. Pictures the worker has decoded but no
+    // draw has taken yet stay with it.
+    void ReleasePixels();
 
     // A toolkit bitmap of a picture at scale, with that scale factor, for
     // dialogs that transform it further; null when it has none. Made on the
-    // first request and kept; the table never asks for one.
+    // first request and kept until ReleasePixels; the table never asks for one.
     const wxBitmap* Get(PictureId id, int scale = 1) const;
 
     // The card outline of a width x height card at the origin, in device
@@ -90,8 +99,13 @@ public:
     using Surface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
     // Decodes an opaque PNG into a cairo RGB24 image surface; empty for
     // anything else (transparency included). Touches no display, so it runs
-    // on any thread.
+    // on any thread. Its pixels are a NewImage.
     static Surface Decode(const AssetBlob& png);
+    // An RGB24 image surface of width x height pixels on memory mapped for
+    // it alone, which goes back to the system with the surface; empty when
+    // cairo takes no surface of that size. For pictures drawn once and let
+    // go, which the allocator would otherwise keep for reuse.
+    static Surface NewImage(int width, int height);
     // The pixels of an RGB24 image surface as a toolkit image.
     static wxImage ImageOf(cairo_surface_t* surface);
 
@@ -136,5 +150,6 @@ private:
     std::thread m_worker;
 
     mutable std::map<PictureId, Entry> m_pictures;
+    mutable bool m_bDecodedSince = false;  // a picture was decoded since ReleasePixels
     mutable std::map<std::tuple<int, int, int>, wxRegion> m_outlines;
 };

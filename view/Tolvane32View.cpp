@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 #include <cairo.h>
 #include <gtk/gtk.h>
@@ -57,16 +56,10 @@ wxString ResText(int id)
     return wxString::FromUTF8(LoadResString(id));
 }
 
-// Device pixels per logical pixel of a device whose toolkit reports factor.
-int WholeScale(double factor)
-{
-    return std::max(1, static_cast<int>(std::lround(factor)));
-}
-
 // Device pixels per logical pixel where cr draws: a bitmap's context and the
 // off-screen table's carry their scale in their matrix. (A window's carries
 // it in its surface; nothing draws cards or text straight into a window.)
-int WholeScale(cairo_t* cr)
+int ContextScale(cairo_t* cr)
 {
     cairo_matrix_t matrix;
     cairo_get_matrix(cr, &matrix);
@@ -196,7 +189,7 @@ void CTolvane32View::DrawCardBitmap(wxDC& dc, const CPictureCache& pictures, Pic
     auto* cr = static_cast<cairo_t*>(gc->GetNativeContext());
     // The outline follows the device, even where the picture's own scale
     // stops short of it.
-    const int scale = WholeScale(cr);
+    const int scale = ContextScale(cr);
     wxRegion outline(pictures.CardOutline(rect.Width(), rect.Height(), scale));
     if (!outline.IsOk() || outline.IsEmpty())
         return;
@@ -261,23 +254,26 @@ void CTolvane32View::DrawStrips(wxDC& dc, const CRect& client)
     // surfaces hint the glyphs, image surfaces do not. The strips are drawn
     // into an image of their own and copied, so that the text comes out the
     // same wherever the table is kept.
+    // One strip at a time: the image goes to the X server through a shared
+    // memory pool that keeps the pages of its largest transfer.
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     auto* cr = gc != nullptr ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
-    const int top = client.bottom - 2 * m_nStripHeight;
-    if (cr == nullptr || cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE || top < 0 ||
-        client.right <= 0) {
-        DrawStripsOn(dc, client);
-        return;
+    const int scale = cr != nullptr ? ContextScale(cr) : 1;
+    for (int top = client.bottom - 2 * m_nStripHeight; top < client.bottom; top += m_nStripHeight) {
+        CPictureCache::Surface strip;
+        if (cr != nullptr && cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_IMAGE && top >= 0)
+            strip = CPictureCache::NewImage(client.right * scale, m_nStripHeight * scale);
+        if (!strip) {
+            DrawStripsOn(dc, client);
+            return;
+        }
+        {
+            CSurfaceDC stripDC(strip.get(), scale);
+            stripDC.DC().SetDeviceOrigin(0, -top);
+            DrawStripsOn(stripDC.DC(), client);
+        }
+        PaintDevicePixels(cr, strip.get(), scale, top);
     }
-    const int scale = WholeScale(cr);
-    const Surface strips(cairo_image_surface_create(CAIRO_FORMAT_RGB24, client.right * scale,
-                                                    2 * m_nStripHeight * scale));
-    {
-        CSurfaceDC stripDC(strips.get(), scale);
-        stripDC.DC().SetDeviceOrigin(0, -top);
-        DrawStripsOn(stripDC.DC(), client);
-    }
-    PaintDevicePixels(cr, strips.get(), scale, top);
 }
 
 void CTolvane32View::DrawStripsOn(wxDC& dc, const CRect& client)
@@ -337,7 +333,7 @@ CTolvane32View::Surface CTolvane32View::NewTableSurface(const wxSize& size, int 
         cairo_surface_set_device_scale(surface.get(), 1, 1);
         return surface;
     }
-    return Surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.x * scale, size.y * scale));
+    return Surface(CPictureCache::NewImage(size.x * scale, size.y * scale).release());
 }
 
 bool CTolvane32View::EnsureRendered()
@@ -352,16 +348,30 @@ bool CTolvane32View::EnsureRendered()
     if (!m_table || m_tableSize != size || m_nTableScale != scale) {
         m_table.reset();  // before the new one: never two at once
         m_table = NewTableSurface(size, scale);
+        if (!m_table)
+            return false;
         m_tableSize = size;
         m_nTableScale = scale;
         m_bStale = true;
     }
     if (m_bStale) {
-        CSurfaceDC dc(m_table.get(), m_nTableScale);
-        OnDraw(dc.DC());
+        Render(nullptr);
         m_bStale = false;
     }
     return true;
+}
+
+void CTolvane32View::Render(const CRect* rect)
+{
+    {
+        CSurfaceDC dc(m_table.get(), m_nTableScale);
+        if (rect != nullptr)
+            dc.DC().SetClippingRegion(ToWx(*rect));
+        OnDraw(dc.DC());
+    }
+    // The table holds what was drawn: the pictures are decoded again when
+    // a render next needs them.
+    m_pictures.ReleasePixels();
 }
 
 wxBitmap CTolvane32View::RenderedTable()
@@ -388,11 +398,7 @@ void CTolvane32View::InvalidateRect(const CRect* rect)
     }
     if (rect->IsRectEmpty() || !EnsureRendered())
         return;
-    {
-        CSurfaceDC dc(m_table.get(), m_nTableScale);
-        dc.DC().SetClippingRegion(ToWx(*rect));
-        OnDraw(dc.DC());
-    }
+    Render(rect);
     RefreshRect(ToWx(*rect));
 }
 

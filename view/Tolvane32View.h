@@ -12,6 +12,10 @@
 // and the falling card needs a clean picture of the table to erase itself
 // from; both work on this copy. An invalidated area is rendered into the copy
 // at once and then presented, so the copy always holds what the screen shows.
+// The toolkit's own double buffer lasts one paint, and the document cannot
+// stand in for the copy: while the first card of a pair falls, the screen
+// still shows the second card and the old score, which the document has
+// already taken away.
 //
 // The copy has the window's own device resolution: on a high-density screen
 // (toolkit scale 2 or 3) it holds that many device pixels per logical pixel,
@@ -138,6 +142,9 @@ private:
     // window's scale and renders it when stale; false when the client area
     // has no pixels.
     bool EnsureRendered();
+    // Draws the area (null: all) of the table as the document now has it
+    // into the off-screen picture.
+    void Render(const CRect* rect);
     // Device pixels per logical pixel of the window now: 1, 2, 3...
     int DeviceScale() const;
     // A surface for the off-screen table of size at scale, in device pixels.

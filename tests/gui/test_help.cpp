@@ -91,12 +91,17 @@ void CollectTexts(wxWindow* window, wxArrayString& texts)
         CollectTexts(child, texts);
 }
 
-TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under the C locale
+// Under the C locale, and at scale 2 on a screen of 800 x 600 logical pixels, less than the help's first size.
+TEST(ScaleTest, TheHelpFitsItsScreenSpeaksJapaneseWithoutToolkitWarningsAndGoesWhenClosed)
 {
     testing::internal::CaptureStderr();  // where GTK reports, while the window opens and each notebook page shows
     CHelpWindow help;
     ASSERT_TRUE(help.DisplayContents());
-    auto* book = static_cast<wxNotebook*>(help.Controller().GetFrame()->FindWindowByName(wxNotebookNameStr));
+    wxFrame* frame = help.Controller()->GetFrame();
+    const wxRect area = wxDisplay(frame).GetClientArea();
+    EXPECT_TRUE(area.Contains(wxRect(area.GetPosition(), frame->GetSize()))) << frame->GetSize().x;
+    EXPECT_TRUE(area.width < 820 || area.height < 600 || frame->GetSize() == wxSize(820, 600));  // its own, with room
+    auto* book = static_cast<wxNotebook*>(frame->FindWindowByName(wxNotebookNameStr));
     wxArrayString texts;
     for (size_t page = 0; page < book->GetPageCount(); ++page) {
         book->SetSelection(page);
@@ -106,9 +111,9 @@ TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
     // Under the book's title, the contents lead to every heading of the page, the index to its sections.
-    EXPECT_EQ(help.Controller().GetFrame()->GetTitle(), wxString::FromUTF8("KadorinTolvane３２の遊び方"));
+    EXPECT_EQ(frame->GetTitle(), wxString::FromUTF8("KadorinTolvane３２の遊び方"));
     const wxString page = CHelpWindow::PageText();
-    const wxHtmlHelpData& data = *help.Controller().GetHelpWindow()->GetData();
+    const wxHtmlHelpData& data = *help.Controller()->GetHelpWindow()->GetData();
     size_t headings = 0;
     for (size_t i = 0; i < data.GetContentsArray().size(); ++i) {
         const wxHtmlHelpDataItem& item = data.GetContentsArray()[i];
@@ -118,11 +123,19 @@ TEST(HelpWindow, OpensWithoutToolkitWarningsAndShowsOnlyJapaneseTexts)  // under
     for (size_t i = 0; i < data.GetIndexArray().size(); ++i)
         EXPECT_TRUE(page.Contains("<a name=\"" + data.GetIndexArray()[i].page.AfterFirst('#') + "\">"));
     EXPECT_GT(data.GetIndexArray().size(), 0u);
-    CollectTexts(help.Controller().GetFrame(), texts);
+    CollectTexts(frame, texts);
     for (wxString text : texts) {  // only the game's name is Latin
         text.Replace("KadorinTolvane", "");
         EXPECT_EQ(text.find_first_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"), wxString::npos) << text;
     }
+    // Closed, it lets the book and its window go; asked again, it opens them anew, reopened at once or later.
+    frame->Close();
+    ASSERT_TRUE(help.DisplayContents());  // before the old window has gone: the new one stays
+    EXPECT_TRUE(PumpUntil([&] { return !wxTheApp->IsScheduledForDestruction(frame); }));
+    ASSERT_NE(help.Controller(), nullptr);
+    help.Controller()->GetFrame()->Close();
+    EXPECT_TRUE(PumpUntil([&] { return help.Controller() == nullptr; }));
+    EXPECT_TRUE(help.DisplayContents());
 }
 
 }  // namespace

@@ -195,6 +195,9 @@ TEST_F(TableTest, APressReachesThePlaceUnderItsPoint)
         frames.push_back(frame);
         // On screen before the next frame, while the view is busy: the face, a plain rectangle.
         EXPECT_TRUE(m_view->Busy().IsBusy());
+        // Until its own fall, the pair's other card shows as the press left it, gone from the document as it is.
+        const CPoint held = Centre(left);
+        EXPECT_TRUE(frame.left == left.left || Pixel(Shown(), held.x, held.y) != Pixel(Fresh(), held.x, held.y));
         const wxRect shown =
             wxRect(frame.left, frame.top, frame.Width(), frame.Height()).Intersect(wxRect(m_view->GetClientSize()));
         const wxBitmap* face = m_pictures.Get(m_images.FaceImage(frame.left == left.left ? 4 : 9));
