@@ -43,6 +43,9 @@ public:
     // Runs the record-name dialog modally with the achievement line and the
     // name offered; returns IDOK (name holds what was typed, untrimmed) or IDCANCEL.
     virtual int AskPlayerName(const std::string& achievement, std::string& name) = 0;
+    // The deal is cleared: its last cards are about to fall, and the
+    // celebration follows. A host that needs time for it starts now.
+    virtual void ClearComing() {}
 };
 
 // The three profile operations on the settings file.

@@ -292,6 +292,7 @@ void CTolvane32Doc::OnWasteClick()
     m_aWaste[top].Clear();
     m_aTriangle[selPos - POS_TRIANGLE_FIRST].Clear();
     Deselect();
+    AnnounceClear();
     m_pView->AnimateCardFall(card, wasteRect);
     m_pView->AnimateCardFall(selCard, RectOf(selPos));
     m_pView->RefreshScoreLine();
@@ -314,6 +315,7 @@ void CTolvane32Doc::OnCardClick(int position)
             RecordUndo(position, card, POS_NONE, CCard());
             m_aTriangle[index].Clear();
             m_nScore += 2;
+            AnnounceClear();
             m_pView->AnimateCardFall(card, rect);
             m_pView->RefreshScoreLine();
             return;
@@ -348,6 +350,7 @@ void CTolvane32Doc::OnCardClick(int position)
     }
     m_aTriangle[index].Clear();
     Deselect();
+    AnnounceClear();
     m_pView->AnimateCardFall(card, rect);
     m_pView->AnimateCardFall(selCard, RectOf(selPos));
     m_pView->RefreshScoreLine();
@@ -530,6 +533,12 @@ void CTolvane32Doc::RecordUndo(int pos0, CCard card0, int pos1, CCard card1)
     m_aUndoCard[0] = card0;
     m_anUndoPos[1] = pos1;
     m_aUndoCard[1] = card1;
+}
+
+void CTolvane32Doc::AnnounceClear()
+{
+    if (m_aTriangle[0].IsEmpty() && !m_bCleared)
+        m_host.ClearComing();
 }
 
 void CTolvane32Doc::Deselect()

@@ -109,6 +109,9 @@ private:
     void ClearUndo();
     void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
     void Deselect();
+    // Tells the host when the apex has just been taken: the celebration
+    // follows once the cards have fallen, and its tune takes a while to load.
+    void AnnounceClear();
     CRect RectOf(int position) const;
     // Asks for a record holder's name, offering the last one typed; the
     // name without leading blanks, or nothing when the player cancels.

@@ -1,6 +1,7 @@
 #include "Sound.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -33,10 +34,10 @@ constexpr const char* MUSIC_FOLDER = "tolvane32";
 constexpr const char* MUSIC_FILE = "Tolvane32.mid";
 
 // SDL_mixer's finished hook is a plain function without a user pointer: it
-// reaches the one open sound system through this, under the mutex, so the
-// system cannot be destroyed in the middle of a report.
+// reaches the tune that plays through this, under the hook lock, so the tune
+// cannot be destroyed in the middle of a report.
 std::mutex g_hookMutex;
-CSoundSystem* g_pHookTarget = nullptr;
+CTune* g_pHookTarget = nullptr;
 
 bool FileExists(const std::string& path)
 {
@@ -130,49 +131,33 @@ const SdlApi* LoadSdl()
     return loaded ? &*loaded : nullptr;
 }
 
-struct CSoundSystem::Link {
-    // Held by the thread that calls SDL: the user-interface thread (which
-    // only tries it for a removal sound, so that a fall never waits) or the
-    // reconnecting thread, which does not hold it while it tries a server.
+struct CAudioDevice::Link {
     std::mutex device;
-    // Guards the flags below and nothing else, never held over a call into
-    // SDL: SDL's audio thread takes it to report a lost device.
     std::mutex flags;
     std::condition_variable wake;
     bool lost = false;        // SDL reported the open device gone
-    bool tuneOpen = false;    // the device stays while a tune is open
-    bool closing = false;     // set with both locks held: the sound system is going
+    bool closing = false;     // set with both locks held: the device goes for good
     bool connecting = false;  // under the device lock: a try runs without it
 };
 
-CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont, SdlLoader loadSdl)
-    : m_findSound(findSound), m_findMidi(findMidi), m_strSoundFont(std::move(soundFont)), m_loadSdl(loadSdl),
-      m_link(std::make_shared<Link>())
+// ---------------------------------------------------------------- the device
+
+CAudioDevice::CAudioDevice(SdlLoader loadSdl, AssetLookup findSound, std::function<void(bool lost)> going)
+    : m_loadSdl(loadSdl), m_findSound(findSound), m_going(std::move(going)), m_link(std::make_shared<Link>())
 {
 }
 
-CSoundSystem::~CSoundSystem()
+CAudioDevice::~CAudioDevice()
 {
     const bool connecting = [this] {
-        // The reconnecting thread names this object as the hook's target
-        // under the device lock, so the name goes under it too.
         std::lock_guard<std::mutex> device(m_link->device);
-        {
-            std::lock_guard<std::mutex> lock(g_hookMutex);
-            if (g_pHookTarget == this)
-                g_pHookTarget = nullptr;
-        }
         {
             std::lock_guard<std::mutex> flags(m_link->flags);
             m_link->closing = true;
         }
         m_link->wake.notify_all();
-        m_bClosing = true;
-        if (m_audio == AudioState::Open) {
-            CloseTune();  // frees the played tune at once: m_bClosing is set
-            m_sdl->Mix_HookMusicFinished(nullptr);
-            TearDownDevice();
-        }
+        if (m_state == State::Open)
+            TearDown(false);
         return m_link->connecting;
     }();
     if (connecting) {
@@ -183,7 +168,7 @@ CSoundSystem::~CSoundSystem()
     }
     if (m_reconnect.joinable())
         m_reconnect.join();
-    if (m_audio != AudioState::Lost)
+    if (m_state != State::Lost)
         return;
     m_sdl->Mix_Quit();
     // SDL's own bookkeeping (hints and the like) goes only with a full quit.
@@ -191,21 +176,12 @@ CSoundSystem::~CSoundSystem()
         m_sdl->SDL_Quit();
 }
 
-std::string CSoundSystem::MusicFilePath()
+std::mutex& CAudioDevice::Mutex() const
 {
-    return userdirs::CacheDir() + "/" + MUSIC_FOLDER + "/" + MUSIC_FILE;
+    return m_link->device;
 }
 
-std::string CSoundSystem::DefaultSoundFont()
-{
-    for (const char* path : {"/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/sounds/sf2/default-GM.sf2"}) {
-        if (FileExists(path))
-            return path;
-    }
-    return {};
-}
-
-bool CSoundSystem::OpenDevice(const SdlApi& sdl, const std::string& driver)
+bool CAudioDevice::Open(const SdlApi& sdl, const std::string& driver)
 {
     if (!driver.empty())
         sdl.SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
@@ -221,13 +197,13 @@ bool CSoundSystem::OpenDevice(const SdlApi& sdl, const std::string& driver)
     return open;
 }
 
-bool CSoundSystem::EnsureAudio()
+bool CAudioDevice::EnsureOpen()
 {
-    if (m_audio != AudioState::Closed)
-        return m_audio == AudioState::Open;
+    if (m_state != State::Closed)
+        return m_state == State::Open;
     m_sdl = m_loadSdl();
     if (m_sdl == nullptr) {
-        m_audio = AudioState::Failed;
+        m_state = State::Failed;
         return false;
     }
     SilenceAlsa();
@@ -236,53 +212,44 @@ bool CSoundSystem::EnsureAudio()
     NameTheStream(*m_sdl);
     // No usable device (a machine without a sound card picks ALSA and
     // fails): the dummy driver keeps the game's timing and stays silent.
-    if (!OpenDevice(*m_sdl) && !OpenDevice(*m_sdl, "dummy")) {
-        m_audio = AudioState::Failed;
+    if (!Open(*m_sdl) && !Open(*m_sdl, "dummy")) {
+        m_state = State::Failed;
         return false;
     }
     m_sdl->Mix_Init(MIX_INIT_MID);
     SilenceFluidSynth();
-    SetUpDevice();
-    m_reconnect = std::thread(&CSoundSystem::Reconnect, this, m_link);
+    SetUp();
+    m_reconnect = std::thread(&CAudioDevice::Reconnect, this, m_link);
     return true;
 }
 
-void CSoundSystem::SetUpDevice()
+void CAudioDevice::SetUp()
 {
-    m_audio = AudioState::Open;
+    m_state = State::Open;
     m_strDriver = m_sdl->SDL_GetCurrentAudioDriver();
-    if (!m_strSoundFont.empty())
-        m_sdl->Mix_SetSoundFonts(m_strSoundFont.c_str());
     // One channel for both removal sounds, so the second of a pair cuts off
     // the first as the game's first host did.
     m_sdl->Mix_AllocateChannels(1);
-    {
-        std::lock_guard<std::mutex> lock(g_hookMutex);
-        g_pHookTarget = this;
-    }
-    m_sdl->Mix_HookMusicFinished(&CSoundSystem::OnMusicFinished);
-    m_sdl->SDL_AddEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
-    StartPreload(m_strMusicPath, nullptr);
+    m_sdl->SDL_AddEventWatch(&CAudioDevice::OnDeviceEvent, m_link.get());
 }
 
-void CSoundSystem::TearDownDevice()
+void CAudioDevice::TearDown(bool lost)
 {
     // Waits for a report under way on SDL's audio thread.
-    m_sdl->SDL_DelEventWatch(&CSoundSystem::OnDeviceEvent, m_link.get());
-    FinishPreload();
-    // Sounds and tunes are made for the device's format; a new device may
-    // have another, and they are made again for it on demand. (Null is
-    // freed as nothing; a freed sound stops first.)
-    m_sdl->Mix_FreeMusic(std::exchange(m_pReady, nullptr));
+    m_sdl->SDL_DelEventWatch(&CAudioDevice::OnDeviceEvent, m_link.get());
+    m_going(lost);
+    // Sounds are made for the device's format; a new device may have
+    // another, and they are made again for it on demand. (A freed sound
+    // stops first.)
     for (auto& [id, chunk] : m_chunks)
         m_sdl->Mix_FreeChunk(chunk);
     m_chunks.clear();
     m_sdl->Mix_CloseAudio();
     m_sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    m_audio = AudioState::Lost;
+    m_state = State::Lost;
 }
 
-int CSoundSystem::OnDeviceEvent(void* data, SDL_Event* event)
+int CAudioDevice::OnDeviceEvent(void* data, SDL_Event* event)
 {
     // Only an open device has a number; an output device of this process is ours.
     if (event->type == SDL_AUDIODEVICEREMOVED && event->adevice.iscapture == 0 && event->adevice.which != 0) {
@@ -296,7 +263,7 @@ int CSoundSystem::OnDeviceEvent(void* data, SDL_Event* event)
     return 1;
 }
 
-void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
+void CAudioDevice::Reconnect(std::shared_ptr<Link> link)
 {
     // The table outlives every sound system, this thread included.
     const SdlApi& sdl = *m_sdl;
@@ -309,7 +276,7 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
     for (;;) {
         {
             std::unique_lock<std::mutex> flags(link->flags);
-            link->wake.wait(flags, [&] { return link->closing || (link->lost && !link->tuneOpen); });
+            link->wake.wait(flags, [&] { return link->closing || link->lost; });
             if (link->closing)
                 return;
         }
@@ -317,9 +284,7 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
             std::lock_guard<std::mutex> device(link->device);
             if (link->closing)
                 return;
-            if (m_bMusicOpen)
-                continue;  // opened in the meantime: the device waits for its close
-            TearDownDevice();
+            TearDown(true);
             std::lock_guard<std::mutex> flags(link->flags);
             link->lost = false;
         }
@@ -340,7 +305,7 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
             // The lost driver only: while its server is still away, another
             // (ALSA, routed to that very server) may open and keep the
             // stream under a name of its own when the server is back.
-            const bool open = OpenDevice(sdl, driver);
+            const bool open = Open(sdl, driver);
             std::lock_guard<std::mutex> device(link->device);
             link->connecting = false;
             if (link->closing) {
@@ -352,196 +317,266 @@ void CSoundSystem::Reconnect(std::shared_ptr<Link> link)
                 return;
             }
             if (open) {
-                SetUpDevice();
+                SetUp();
                 break;
             }
         }
     }
 }
 
-std::string CSoundSystem::GetAudioDriver() const
+std::string CAudioDevice::Driver() const
 {
-    std::lock_guard<std::mutex> device(m_link->device);
-    if (m_audio != AudioState::Open)
+    if (m_state != State::Open)
         return {};
     const char* name = m_sdl->SDL_GetCurrentAudioDriver();
     return name != nullptr ? name : "";
 }
 
-Mix_Chunk* CSoundSystem::FindChunk(int resourceId)
+void CAudioDevice::PlayWave(int resourceId)
 {
-    if (const auto it = m_chunks.find(resourceId); it != m_chunks.end())
-        return it->second;
-    Mix_Chunk* chunk = nullptr;
-    if (const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{}) {
-        if (SDL_RWops* rw = m_sdl->SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
-            chunk = m_sdl->Mix_LoadWAV_RW(rw, SDL_TRUE);  // frees rw
-    }
-    // A missing or broken sound is remembered as such and never retried.
-    m_chunks[resourceId] = chunk;
-    return chunk;
-}
-
-void CSoundSystem::PlayWave(int resourceId)
-{
-    // While the device is being closed or set up again, the sound is skipped.
-    std::unique_lock<std::mutex> device(m_link->device, std::try_to_lock);
-    if (!device.owns_lock() || !EnsureAudio())
+    if (!EnsureOpen())
         return;
-    if (Mix_Chunk* chunk = FindChunk(resourceId))
-        m_sdl->Mix_PlayChannel(0, chunk, 0);
+    auto [it, fresh] = m_chunks.try_emplace(resourceId, nullptr);
+    // A missing or broken sound is remembered as such and never retried.
+    if (fresh) {
+        if (const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{}) {
+            if (SDL_RWops* rw = m_sdl->SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
+                it->second = m_sdl->Mix_LoadWAV_RW(rw, SDL_TRUE);  // frees rw
+        }
+    }
+    if (it->second != nullptr)
+        m_sdl->Mix_PlayChannel(0, it->second, 0);
 }
 
-std::string CSoundSystem::WriteMusicFile()
+// ---------------------------------------------------------------- the tune
+
+CTune::CTune(CAudioDevice& device, AssetLookup findMidi, std::string soundFont)
+    : m_device(device), m_findMidi(findMidi), m_strSoundFont(std::move(soundFont))
 {
-    std::lock_guard<std::mutex> device(m_link->device);
-    m_strMusicPath = MusicFilePath();
+}
+
+CTune::~CTune()
+{
+    // The device has gone before and freed the tune; only the hook's word is left.
+    std::lock_guard<std::mutex> lock(g_hookMutex);
+    if (g_pHookTarget == this)
+        g_pHookTarget = nullptr;
+}
+
+std::string CTune::Write()
+{
+    m_strPath = CSoundSystem::MusicFilePath();
     const AssetBlob blob = m_findMidi != nullptr ? m_findMidi(IDR_MIDI_TUNE) : AssetBlob{};
     if (!blob)
-        return m_strMusicPath;
+        return m_strPath;
     const std::string_view bytes(reinterpret_cast<const char*>(blob.data), blob.size);
     // The same tune from an earlier run stays as it is: no disk write and no
     // sync at every start.
-    std::ifstream old(m_strMusicPath, std::ios::binary);
+    std::ifstream old(m_strPath, std::ios::binary);
     const std::string oldBytes{std::istreambuf_iterator<char>(old), std::istreambuf_iterator<char>()};
     if (!old || oldBytes != bytes)
-        userdirs::ReplaceFile(m_strMusicPath, bytes);
-    if (m_audio == AudioState::Open)
-        StartPreload(m_strMusicPath, nullptr);
-    return m_strMusicPath;
+        userdirs::ReplaceFile(m_strPath, bytes);
+    return m_strPath;
 }
 
-void CSoundSystem::StartPreload(const std::string& path, _Mix_Music* played)
-{
-    if (m_bClosing) {
-        m_sdl->Mix_FreeMusic(played);
-        return;
-    }
-    FinishPreload();
-    const bool load = !path.empty() && m_pReady == nullptr && HasSoundFont();
-    if (!load && played == nullptr)
-        return;
-    // Off the user-interface thread: dropping a synthesizer and reading a
-    // soundfont both take long enough to stall a click.
-    m_strPreloadPath = path;
-    m_preload = std::thread([this, played, load] {
-        m_sdl->Mix_FreeMusic(played);
-        if (load)
-            m_pPreloaded = m_sdl->Mix_LoadMUS(m_strPreloadPath.c_str());
-        // SDL keeps its error text per thread; a thread it did not start must
-        // hand that back itself.
-        m_sdl->SDL_TLSCleanup();
-    });
-}
-
-void CSoundSystem::FinishPreload()
-{
-    if (!m_preload.joinable())
-        return;
-    m_preload.join();
-    if (m_pPreloaded == nullptr)
-        return;
-    if (m_pReady == nullptr) {
-        m_pReady = m_pPreloaded;
-        m_strReadyPath = m_strPreloadPath;
-    } else {
-        m_sdl->Mix_FreeMusic(m_pPreloaded);
-    }
-    m_pPreloaded = nullptr;
-}
-
-bool CSoundSystem::HasSoundFont() const
+bool CTune::HasSoundFont() const
 {
     // FluidSynth would load the tune without its font and play it silently.
     return m_strSoundFont.empty() || FileExists(m_strSoundFont);
 }
 
-_Mix_Music* CSoundSystem::TakeFreshMusic(const std::string& path)
+void CTune::StartWork(_Mix_Music* played, const std::string& load)
 {
-    FinishPreload();
-    Mix_Music* music = nullptr;
-    if (m_pReady != nullptr && m_strReadyPath == path)
-        music = std::exchange(m_pReady, nullptr);
-    m_sdl->Mix_FreeMusic(std::exchange(m_pReady, nullptr));  // one of another path, if any
-    if (music != nullptr || !HasSoundFont())
-        return music;
-    // With no soundfont (and no other MIDI player) this fails: no tune.
-    return m_sdl->Mix_LoadMUS(path.c_str());
+    FinishWork();
+    if (played == nullptr && load.empty())
+        return;
+    const SdlApi& sdl = m_device.Sdl();
+    if (!load.empty() && !m_strSoundFont.empty())
+        sdl.Mix_SetSoundFonts(m_strSoundFont.c_str());
+    m_strLoadPath = load;
+    // Off the user-interface thread: dropping a synthesiser and reading a
+    // soundfont both take long enough to stall a click.
+    m_worker = std::thread([this, &sdl, played] {
+        if (played != nullptr) {
+            sdl.Mix_FreeMusic(played);
+            // The soundfont's samples were freed in pieces that the allocator
+            // would keep for the next load, minutes away if ever.
+            malloc_trim(0);
+        }
+        if (!m_strLoadPath.empty())
+            m_pLoaded = sdl.Mix_LoadMUS(m_strLoadPath.c_str());
+        // SDL keeps its error text per thread; a thread it did not start must
+        // hand that back itself.
+        sdl.SDL_TLSCleanup();
+    });
 }
 
-int CSoundSystem::PlayMusic(const std::string& path)
+void CTune::FinishWork()
 {
-    std::lock_guard<std::mutex> device(m_link->device);
-    if (!EnsureAudio())
-        return ERR_NO_DEVICE;
+    if (!m_worker.joinable())
+        return;
+    m_worker.join();
+    if (m_pLoaded != nullptr) {
+        m_pReady = std::exchange(m_pLoaded, nullptr);
+        m_strReadyPath = m_strLoadPath;
+    }
+    m_strLoadPath.clear();
+}
+
+void CTune::Prepare()
+{
+    const bool loadedOrLoading = m_pReady != nullptr || !m_strLoadPath.empty();
+    if (!m_strPath.empty() && !loadedOrLoading && HasSoundFont() && m_device.EnsureOpen())
+        StartWork(nullptr, m_strPath);
+}
+
+int CTune::Play(const std::string& path)
+{
+    if (!m_device.EnsureOpen())
+        return CSoundSystem::ERR_NO_DEVICE;
     // A tune still open from the last clear gives way to the new one.
-    CloseTune();
-    Mix_Music* music = TakeFreshMusic(path);
-    if (music == nullptr)
-        return ERR_NO_MUSIC;
-    m_pPlaying = music;
-    m_strPlayingPath = path;
-    m_bMusicOpen = true;
-    SetTuneOpen(true);
-    if (m_sdl->Mix_PlayMusic(music, 0) != 0) {
-        CloseTune();
-        return ERR_PLAY;
+    Close();
+    FinishWork();
+    if (m_pReady != nullptr && m_strReadyPath != path)
+        m_device.Sdl().Mix_FreeMusic(std::exchange(m_pReady, nullptr));
+    // Not prepared: the load still runs on the worker, and the caller waits.
+    if (m_pReady == nullptr && HasSoundFont()) {
+        StartWork(nullptr, path);
+        FinishWork();
+    }
+    m_pPlaying = std::exchange(m_pReady, nullptr);
+    // With no soundfont (and no other MIDI player) there is no tune.
+    if (m_pPlaying == nullptr)
+        return CSoundSystem::ERR_NO_MUSIC;
+    {
+        std::lock_guard<std::mutex> lock(g_hookMutex);
+        g_pHookTarget = this;
+    }
+    m_device.Sdl().Mix_HookMusicFinished(&CTune::OnMusicFinished);
+    if (m_device.Sdl().Mix_PlayMusic(m_pPlaying, 0) != 0) {
+        Close();
+        return CSoundSystem::ERR_PLAY;
     }
     return 0;
 }
 
-void CSoundSystem::StopMusic()
+void CTune::Stop()
 {
-    std::lock_guard<std::mutex> device(m_link->device);
-    if (m_bMusicOpen)
-        m_sdl->Mix_HaltMusic();
+    if (m_pPlaying != nullptr)
+        m_device.Sdl().Mix_HaltMusic();
 }
 
-void CSoundSystem::CloseMusic()
+void CTune::Close()
 {
-    std::lock_guard<std::mutex> device(m_link->device);
-    CloseTune();
-}
-
-void CSoundSystem::CloseTune()
-{
-    if (!m_bMusicOpen)
+    if (m_pPlaying == nullptr)
         return;
     HaltQuietly();
-    Mix_Music* played = m_pPlaying;
-    m_pPlaying = nullptr;
-    m_bMusicOpen = false;
-    // The played copy cannot be rewound: the next clear gets a new one.
-    StartPreload(m_strPlayingPath, played);
-    SetTuneOpen(false);
+    // The played copy cannot be rewound, and the next clear may be far: it
+    // goes, and a new one is loaded when a clear is certain.
+    StartWork(std::exchange(m_pPlaying, nullptr), {});
 }
 
-void CSoundSystem::SetTuneOpen(bool open)
+void CTune::Free(bool report)
 {
-    {
-        std::lock_guard<std::mutex> flags(m_link->flags);
-        m_link->tuneOpen = open;
-    }
-    m_link->wake.notify_all();
+    const SdlApi& sdl = m_device.Sdl();
+    if (m_pPlaying != nullptr && report)
+        sdl.Mix_HaltMusic();
+    HaltQuietly();
+    FinishWork();
+    sdl.Mix_FreeMusic(std::exchange(m_pPlaying, nullptr));
+    sdl.Mix_FreeMusic(std::exchange(m_pReady, nullptr));
 }
 
-void CSoundSystem::HaltQuietly()
+void CTune::HaltQuietly()
 {
-    // Mix_HaltMusic reports the halt through the hook at once, on this thread.
-    m_bQuietHalt = true;
-    m_sdl->Mix_HaltMusic();
-    m_bQuietHalt = false;
+    // Mix_HaltMusic reports the halt through the hook at once, on this
+    // thread; a natural end on the audio thread waits for the hook's change.
+    m_device.Sdl().Mix_HookMusicFinished(nullptr);
+    m_device.Sdl().Mix_HaltMusic();
 }
 
-void CSoundSystem::SetMusicFinishedCallback(std::function<void()> callback)
+void CTune::SetFinishedCallback(std::function<void()> callback)
 {
     std::lock_guard<std::mutex> lock(g_hookMutex);
     m_onFinished = std::move(callback);
 }
 
-void CSoundSystem::OnMusicFinished()
+void CTune::OnMusicFinished()
 {
     std::lock_guard<std::mutex> lock(g_hookMutex);
-    if (g_pHookTarget != nullptr && !g_pHookTarget->m_bQuietHalt && g_pHookTarget->m_onFinished)
+    if (g_pHookTarget != nullptr && g_pHookTarget->m_onFinished)
         g_pHookTarget->m_onFinished();
+}
+
+// ---------------------------------------------------------------- the face
+
+CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont, SdlLoader loadSdl)
+    : m_tune(m_device, findMidi, std::move(soundFont)),
+      m_device(loadSdl, findSound, [this](bool lost) { m_tune.Free(lost); })
+{
+}
+
+CSoundSystem::~CSoundSystem() = default;
+
+std::string CSoundSystem::MusicFilePath()
+{
+    return userdirs::CacheDir() + "/" + MUSIC_FOLDER + "/" + MUSIC_FILE;
+}
+
+std::string CSoundSystem::DefaultSoundFont()
+{
+    for (const char* path : {"/usr/share/sounds/sf3/default-GM.sf3", "/usr/share/sounds/sf2/default-GM.sf2"}) {
+        if (FileExists(path))
+            return path;
+    }
+    return {};
+}
+
+void CSoundSystem::PlayWave(int resourceId)
+{
+    // While the device is being closed or set up again, the sound is skipped.
+    std::unique_lock<std::mutex> device(m_device.Mutex(), std::try_to_lock);
+    if (device.owns_lock())
+        m_device.PlayWave(resourceId);
+}
+
+std::string CSoundSystem::WriteMusicFile()
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    return m_tune.Write();
+}
+
+void CSoundSystem::PrepareMusic()
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    m_tune.Prepare();
+}
+
+int CSoundSystem::PlayMusic(const std::string& path)
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    return m_tune.Play(path);
+}
+
+void CSoundSystem::StopMusic()
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    m_tune.Stop();
+}
+
+void CSoundSystem::CloseMusic()
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    m_tune.Close();
+}
+
+void CSoundSystem::SetMusicFinishedCallback(std::function<void()> callback)
+{
+    m_tune.SetFinishedCallback(std::move(callback));
+}
+
+std::string CSoundSystem::GetAudioDriver() const
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    return m_device.Driver();
 }

@@ -29,6 +29,7 @@ public:
     TimeSecs Now() override;
     void Beep() override;
     int AskPlayerName(const std::string& achievement, std::string& name) override;
+    void ClearComing() override;
 
     // --- IViewHost
     int MessageBox(wxWindow* owner, const std::string& text, unsigned style) override;
