@@ -393,14 +393,20 @@ void CTune::StartWork(_Mix_Music* played, const std::string& load)
     const SdlApi& sdl = m_device.Sdl();
     if (!load.empty() && !m_strSoundFont.empty())
         sdl.Mix_SetSoundFonts(m_strSoundFont.c_str());
+    // The soundfont's samples come in blocks big enough for mappings of their
+    // own, which go back to the system when freed. The allocator would raise
+    // that bar after the first such free, and the next tune's samples would
+    // stay in its heaps for the rest of the run.
+    static std::once_flag once;
+    std::call_once(once, [] { mallopt(M_MMAP_THRESHOLD, 128 * 1024); });
     m_strLoadPath = load;
     // Off the user-interface thread: dropping a synthesiser and reading a
     // soundfont both take long enough to stall a click.
     m_worker = std::thread([this, &sdl, played] {
         if (played != nullptr) {
             sdl.Mix_FreeMusic(played);
-            // The soundfont's samples were freed in pieces that the allocator
-            // would keep for the next load, minutes away if ever.
+            // The synthesiser's smaller pieces too: the allocator would keep
+            // them for a next load, minutes away if ever.
             malloc_trim(0);
         }
         if (!m_strLoadPath.empty())
