@@ -257,7 +257,7 @@ void CTolvane32Doc::OnWasteClick()
         if (card.GetRank() == 13) {
             RecordUndo(POS_WASTE, card, POS_NONE, CCard());
             m_aWaste[top].Clear();
-            m_pView->AnimateCardFall(card, wasteRect);
+            DropCard(card, wasteRect);
             m_pView->RefreshScoreLine();
             return;
         }
@@ -292,9 +292,8 @@ void CTolvane32Doc::OnWasteClick()
     m_aWaste[top].Clear();
     m_aTriangle[selPos - POS_TRIANGLE_FIRST].Clear();
     Deselect();
-    AnnounceClear();
-    m_pView->AnimateCardFall(card, wasteRect);
-    m_pView->AnimateCardFall(selCard, RectOf(selPos));
+    DropCard(card, wasteRect);
+    DropCard(selCard, RectOf(selPos));
     m_pView->RefreshScoreLine();
 }
 
@@ -315,8 +314,7 @@ void CTolvane32Doc::OnCardClick(int position)
             RecordUndo(position, card, POS_NONE, CCard());
             m_aTriangle[index].Clear();
             m_nScore += 2;
-            AnnounceClear();
-            m_pView->AnimateCardFall(card, rect);
+            DropCard(card, rect);
             m_pView->RefreshScoreLine();
             return;
         }
@@ -350,9 +348,8 @@ void CTolvane32Doc::OnCardClick(int position)
     }
     m_aTriangle[index].Clear();
     Deselect();
-    AnnounceClear();
-    m_pView->AnimateCardFall(card, rect);
-    m_pView->AnimateCardFall(selCard, RectOf(selPos));
+    DropCard(card, rect);
+    DropCard(selCard, RectOf(selPos));
     m_pView->RefreshScoreLine();
 }
 
@@ -535,10 +532,11 @@ void CTolvane32Doc::RecordUndo(int pos0, CCard card0, int pos1, CCard card1)
     m_aUndoCard[1] = card1;
 }
 
-void CTolvane32Doc::AnnounceClear()
+void CTolvane32Doc::DropCard(CCard card, const CRect& rect)
 {
     if (m_aTriangle[0].IsEmpty() && !m_bCleared)
         m_host.ClearComing();
+    m_pView->AnimateCardFall(card, rect);
 }
 
 void CTolvane32Doc::Deselect()

@@ -109,9 +109,10 @@ private:
     void ClearUndo();
     void RecordUndo(int pos0, CCard card0, int pos1, CCard card1);
     void Deselect();
-    // Tells the host when the apex has just been taken: the celebration
-    // follows once the cards have fallen, and its tune takes a while to load.
-    void AnnounceClear();
+    // The view drops the card; once the apex has gone, the host hears of the
+    // clear first: the celebration follows the falls, and its tune takes a
+    // while to load.
+    void DropCard(CCard card, const CRect& rect);
     CRect RectOf(int position) const;
     // Asks for a record holder's name, offering the last one typed; the
     // name without leading blanks, or nothing when the player cancels.

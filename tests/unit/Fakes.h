@@ -50,6 +50,7 @@ public:
             name = typedName;
         return answer;
     }
+    void ClearComing() override { m_journal.push_back("ClearComing"); }
 
     // --- IViewHost
     int MessageBox(wxWindow*, const std::string& text, unsigned style) override
