@@ -400,10 +400,9 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
 TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
 {
     const std::string tune = CSoundSystem::MusicFilePath();
-    for (SdlLoader load : {+[]() -> const SdlApi* { return nullptr; }, &LoadFakeSdl}) {  // no library; no device
-        fake.up = false;
+    fake.up = false;
+    for (SdlLoader load : {+[]() -> const SdlApi* { return nullptr; }, &LoadFakeSdl})  // no library; no device
         EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, "", load).PlayMusic(tune), CSoundSystem::ERR_NO_DEVICE);
-    }
     fake.up = true;
     std::atomic<int> finished{0};
     {
@@ -433,8 +432,8 @@ TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
         EXPECT_EQ(fake.loadsHere, 0);
     }
     EXPECT_EQ(finished, 2);
-    // Its soundfont gone: no tune rather than a silent one.
-    EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune), CSoundSystem::ERR_NO_MUSIC);
+    EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune),
+              CSoundSystem::ERR_NO_MUSIC);  // its soundfont gone: no tune rather than a silent one
     EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.mixers == 0 && fake.tunes == 0 && !fake.watch && !fake.hook);
     {
         CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
