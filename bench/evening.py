@@ -195,7 +195,7 @@ class Evening:
 
     def wait_new_deal(self, since):
         """Finds the clock second of the deal just made among those it may have been made in."""
-        candidates = range(int(since) - 2, int(self.fake_now()) + 3)
+        candidates = range(int(since) - 4, int(self.fake_now()) + 3)
         tables = {t: self.expected(self.times + [t], []) for t in candidates}
         self.times.append(self.game.wait_tables("the deal of the evening", tables))
 
