@@ -173,6 +173,7 @@ int CTolvane32Doc::OnLButtonDown(const CPoint& point)
 {
     // The clear time runs up to this press, whatever it hits.
     m_timeLastClick = m_host.Now();
+    m_host.TablePressed();
 
     if (RectOf(POS_STOCK).PtInRect(point)) {
         OnStockClick();

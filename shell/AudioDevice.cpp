@@ -125,6 +125,8 @@ CAudioDevice::CAudioDevice(SdlLoader loadSdl, AssetLookup findSound, std::functi
 
 CAudioDevice::~CAudioDevice()
 {
+    if (m_loader.joinable())
+        m_loader.join();
     const bool connecting = [this] {
         std::lock_guard<std::mutex> device(m_link->device);
         {
@@ -173,10 +175,21 @@ bool CAudioDevice::Open(const SdlApi& sdl, const std::string& driver)
     return open;
 }
 
+void CAudioDevice::Prepare()
+{
+    // Mapping SDL2_mixer and the thirty-odd libraries it pulls in takes tens
+    // of milliseconds, far more on a busy machine: the press that selects a
+    // card leaves time for it before the press that removes one.
+    if (m_state == State::Closed && !m_loader.joinable())
+        m_loader = std::thread(m_loadSdl);
+}
+
 bool CAudioDevice::EnsureOpen()
 {
     if (m_state != State::Closed)
         return m_state == State::Open;
+    if (m_loader.joinable())
+        m_loader.join();
     m_sdl = m_loadSdl();
     if (m_sdl == nullptr) {
         m_state = State::Failed;

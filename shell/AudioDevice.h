@@ -58,6 +58,8 @@ public:
     std::mutex& Mutex() const;
 
     // The rest under the device lock.
+    // Loads the library in the background before the first sound.
+    void Prepare();
     // Opens the device unless it is open; false when it cannot be had (or is lost).
     bool EnsureOpen();
     // The table of an open device.
@@ -88,6 +90,7 @@ private:
     // touches is guarded by the device lock.
     std::shared_ptr<Link> m_link;
     std::thread m_reconnect;
+    std::thread m_loader;  // Prepare's; it touches nothing of this object
     State m_state = State::Closed;
     std::string m_strDriver;             // the open device's, or the lost one's
     std::map<int, Mix_Chunk*> m_chunks;  // null for a resource that is missing or broken

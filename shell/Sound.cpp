@@ -35,6 +35,12 @@ std::string CSoundSystem::DefaultSoundFont()
     return {};
 }
 
+void CSoundSystem::PrepareSounds()
+{
+    std::lock_guard<std::mutex> device(m_device.Mutex());
+    m_device.Prepare();
+}
+
 void CSoundSystem::PlayWave(int resourceId)
 {
     // While the device is being closed or set up again, the sound is skipped.

@@ -39,6 +39,9 @@ public:
     CSoundSystem(const CSoundSystem&) = delete;
     CSoundSystem& operator=(const CSoundSystem&) = delete;
 
+    // A card may fall soon: loads the sound library in the background, so
+    // that the first sound does not wait for it.
+    void PrepareSounds();
     // Plays wave resource 300 (a card) or 301 (a joker) and returns at once;
     // a missing resource plays nothing.
     void PlayWave(int resourceId);

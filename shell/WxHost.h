@@ -30,6 +30,7 @@ public:
     TimeSecs Now() override;
     void Beep() override;
     int AskPlayerName(const std::string& achievement, std::string& name) override;
+    void TablePressed() override;
     void ClearComing() override;
 
     // --- IViewHost

@@ -441,6 +441,7 @@ TEST(EndOfDeal, AClearPaysTheBonusOnceAndOffersTheRecord)
     t.host.now += 42;
     const std::size_t mark = t.journal.size();
     t.Play(kClearLine);
+    EXPECT_EQ(t.host.presses, 28);  // each press warns the host that a card may fall
     EXPECT_EQ(t.doc->GetScore(), -112 + 4 * 2 + 12 * 4 + 2000);
     const std::string tail = t.Since(mark);
     // The host hears of the clear before the last fall, while the tune can still load.
