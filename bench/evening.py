@@ -350,8 +350,8 @@ def report(label, evenings):
         rows = [e.stages.get(name) for e in evenings]
         print("%-22s RSS %s MB   PSS %s MB" % (name, spread([r and r[0] for r in rows]),
                                                 spread([r and r[1] for r in rows])))
-    print("%-22s     %s" % ("end / first deal (RSS)", spread([e.stages["end"][0] / e.stages["first deal"][0]
-                                                               for e in evenings]).replace("  [", "   [")))
+    print("%-22s     %s %%" % ("end / first deal (RSS)", spread([100 * e.stages["end"][0] / e.stages["first deal"][0]
+                                                                   for e in evenings])))
     half = [e.rss_by_round[len(e.rss_by_round) // 2:] for e in evenings]
     print("%-22s     %s MB" % ("growth, second half", spread([h[-1] - h[0] for h in half if h])))
     print("%-22s     %s ms" % ("first removal sound", spread([e.first_sound for e in evenings])))
