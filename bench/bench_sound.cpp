@@ -1,12 +1,16 @@
-// How long the tune takes to sound after the clearing click: from the
-// PlayMusic call to the first audible samples in the mixer's output, with the
-// soundfont cold, preloaded as in the game, and warm on a second clear.
+// The sound system's own costs, without a window: how long the device takes
+// to open with the first card sound, how soon a tune prepared while the last
+// cards fall is heard after PlayMusic (and how long PlayMusic waits for an
+// unprepared one), and the process's memory at each step: the synthesiser
+// and soundfont must be gone once the tune has played.
 // Runs on the dummy driver when no SDL_AUDIODRIVER is set; prints, asserts nothing.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include <SDL_mixer.h>
@@ -36,28 +40,55 @@ void PostMix(void*, Uint8* stream, int len)
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// Plays the tune and reports the call's own time and the time until it is heard.
-void Measure(CSoundSystem& sound, const std::string& path, const char* label)
+// Resident and proportional set sizes in MB.
+std::string Memory()
+{
+    std::ifstream rollup("/proc/self/smaps_rollup");
+    double rss = 0, pss = 0;
+    for (std::string key; rollup >> key;) {
+        double kb = 0;
+        if (key == "Rss:" && rollup >> kb)
+            rss = kb / 1024;
+        else if (key == "Pss:" && rollup >> kb)
+            pss = kb / 1024;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "RSS %5.1f MB  PSS %5.1f MB", rss, pss);
+    return text;
+}
+
+void Step(const char* label, double ms = -1)
+{
+    if (ms >= 0)
+        std::printf("%-40s %7.1f ms   %s\n", label, ms, Memory().c_str());
+    else
+        std::printf("%-40s %10s   %s\n", label, "", Memory().c_str());
+}
+
+// Plays the tune, reports the call's own time and the time until it is
+// heard, lets it play a while and closes it.
+void Clear(CSoundSystem& sound, const char* label)
 {
     g_heardAt = 0;
     g_armed = true;
     const auto start = Clock::now();
-    const int rc = sound.PlayMusic(path);
+    const int rc = sound.PlayMusic(sound.GetMusicPath());
     const auto returned = Clock::now();
     while (g_heardAt == 0 && Clock::now() - start < std::chrono::seconds(5))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     g_armed = false;
     const long long heard = g_heardAt;
+    std::printf("%-40s PlayMusic %6.1f ms, heard after %6.1f ms (result %d, driver %s)\n", label,
+                Ms(returned - start), heard != 0 ? Ms(Clock::duration(heard) - start.time_since_epoch()) : -1.0, rc,
+                sound.GetAudioDriver().c_str());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    Step("  while the tune plays");
     const auto closing = Clock::now();
     sound.CloseMusic();
-    std::printf("%-34s PlayMusic %6.1f ms  heard after %6.1f ms  CloseMusic %5.1f ms  (result %d, driver %s)\n",
-                label, Ms(returned - start),
-                heard != 0 ? Ms(Clock::duration(heard) - start.time_since_epoch()) : -1.0,
-                Ms(Clock::now() - closing), rc, sound.GetAudioDriver().c_str());
+    Step("  CloseMusic", Ms(Clock::now() - closing));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    Step("  a second later");
 }
-
-// The next clear comes minutes later; the background load has long finished.
-void UntilNextClear() { std::this_thread::sleep_for(std::chrono::seconds(2)); }
 
 }  // namespace
 
@@ -67,54 +98,33 @@ int main()
         setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::filesystem::path cache = std::filesystem::temp_directory_path() / "tolvane-bench-cache";
     setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-    std::printf("soundfont: %s; tune: %s\n", CSoundSystem::DefaultSoundFont().c_str(),
-                FindMidi(350) ? "the program's own" : "a stand-in");
-
+    std::printf("soundfont: %s\n", CSoundSystem::DefaultSoundFont().c_str());
+    Step("start");
     {
-        // The device opened by a card sound, but nothing preloaded.
-        CSoundSystem sound;
-        const auto start = Clock::now();
-        sound.PlayWave(999);
-        std::printf("%-34s %7.1f ms\n", "device open (first card sound)", Ms(Clock::now() - start));
-        Mix_SetPostMix(&PostMix, nullptr);
-        const std::string path = (cache / "direct.mid").string();
-        std::filesystem::create_directories(cache);
-        const AssetBlob tune = FindMidi(350);
-        FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(tune.data, 1, tune.size, f);
-        std::fclose(f);
-        Measure(sound, path, "cold soundfont, no preload");
-        UntilNextClear();
-        Measure(sound, path, "second clear");
-        Measure(sound, path, "clear at once after the last");
-    }
-    {
-        // The game's way: the music file at view creation, a card sound
-        // later, the clear a while after that.
         CSoundSystem sound;
         auto start = Clock::now();
-        const std::string path = sound.WriteMusicFile();
-        std::printf("%-34s %7.1f ms\n", "WriteMusicFile", Ms(Clock::now() - start));
+        sound.WriteMusicFile();
+        Step("WriteMusicFile", Ms(Clock::now() - start));
         start = Clock::now();
         sound.PlayWave(300);
-        std::printf("%-34s %7.1f ms\n", "first card sound (device + wave)", Ms(Clock::now() - start));
+        Step("first card sound (device + wave)", Ms(Clock::now() - start));
         Mix_SetPostMix(&PostMix, nullptr);
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        Measure(sound, path, "after preload (first clear)");
-        UntilNextClear();
-        Measure(sound, path, "second clear");
         start = Clock::now();
         sound.PlayWave(300);
-        std::printf("%-34s %7.1f ms\n", "later card sound", Ms(Clock::now() - start));
+        Step("later card sound", Ms(Clock::now() - start));
+        for (const char* clear : {"first clear, prepared a second before", "second clear, prepared alike"}) {
+            start = Clock::now();
+            sound.PrepareMusic();
+            Step("PrepareMusic (as the apex is taken)", Ms(Clock::now() - start));
+            std::this_thread::sleep_for(std::chrono::seconds(1));  // the last two cards fall
+            Step("  a second later: loaded");
+            Clear(sound, clear);
+        }
+        Clear(sound, "a clear not prepared: PlayMusic waits");
+        sound.PrepareMusic();
+        Clear(sound, "prepared at once before: PlayMusic waits");
     }
-    {
-        // A clear straight after the first card sound: PlayMusic waits for the preload.
-        CSoundSystem sound;
-        const std::string path = sound.WriteMusicFile();
-        sound.PlayWave(300);
-        Mix_SetPostMix(&PostMix, nullptr);
-        Measure(sound, path, "preload still running");
-    }
+    Step("sound system gone");
     std::filesystem::remove_all(cache);
     return 0;
 }

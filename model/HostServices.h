@@ -43,6 +43,11 @@ public:
     // Runs the record-name dialog modally with the achievement line and the
     // name offered; returns IDOK (name holds what was typed, untrimmed) or IDCANCEL.
     virtual int AskPlayerName(const std::string& achievement, std::string& name) = 0;
+    // The player pressed on the table: a card may fall soon, with its sound.
+    virtual void TablePressed() {}
+    // The deal is cleared: its last cards are about to fall, and the
+    // celebration follows. A host that needs time for it starts now.
+    virtual void ClearComing() {}
 };
 
 // The three profile operations on the settings file.

@@ -186,6 +186,7 @@ int CTolvane32Doc::OnLButtonDown(const CPoint& point)
 {
     // The clear time runs up to this press, whatever it hits.
     m_timeLastClick = m_host.Now();
+    m_host.TablePressed();
 
     if (RectOf(POS_STOCK).PtInRect(point)) {
         OnStockClick();
@@ -524,6 +525,13 @@ void CTolvane32Doc::RecordUndo(int pos0, CCard card0, int pos1, CCard card1)
     m_aUndoCard[1] = card1;
 }
 
+void CTolvane32Doc::DropCard(CCard card, const CRect& rect)
+{
+    if (m_aTriangle[0].IsEmpty() && !m_bCleared)
+        m_host.ClearComing();
+    m_pView->AnimateCardFall(card, rect);
+}
+
 void CTolvane32Doc::Deselect()
 {
     m_nSelPos = POS_NONE;
@@ -546,7 +554,7 @@ void CTolvane32Doc::RemoveKing(int position, CCard king)
 {
     RecordUndo(position, king, POS_NONE, CCard());
     TakeOff(position);
-    m_pView->AnimateCardFall(king, RectOf(position));
+    DropCard(king, RectOf(position));
     m_pView->RefreshScoreLine();
 }
 
@@ -556,7 +564,7 @@ void CTolvane32Doc::RemovePair(int selPos, CCard selCard, int position, CCard ca
     TakeOff(selPos);
     TakeOff(position);
     Deselect();
-    m_pView->AnimateCardFall(card, RectOf(position));
-    m_pView->AnimateCardFall(selCard, RectOf(selPos));
+    DropCard(card, RectOf(position));
+    DropCard(selCard, RectOf(selPos));
     m_pView->RefreshScoreLine();
 }

@@ -125,6 +125,10 @@ private:
     // record, the score, the falls and the score line.
     void RemoveKing(int position, CCard king);
     void RemovePair(int selPos, CCard selCard, int position, CCard card);
+    // The view drops the card; once the apex has gone, the host hears of the
+    // clear first: the celebration follows the falls, and its tune takes a
+    // while to load.
+    void DropCard(CCard card, const CRect& rect);
     CRect RectOf(int position) const;
     void ReadRecords();
     bool IsFasterClear(int secs) const { return m_lFastTimeSpan == 0 || secs < m_lFastTimeSpan; }

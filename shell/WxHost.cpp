@@ -32,6 +32,18 @@ int CWxHost::AskPlayerName(const std::string& achievement, std::string& name)
     return RunPlayerNameDialog(m_pParent, achievement, name);
 }
 
+void CWxHost::TablePressed()
+{
+    // The first removal sound of a run comes as soon as the others.
+    m_sound.PrepareSounds();
+}
+
+void CWxHost::ClearComing()
+{
+    // The tune loads while the last cards fall and the record is asked.
+    m_sound.PrepareMusic();
+}
+
 int CWxHost::MessageBox(wxWindow* owner, const std::string& text, unsigned style)
 {
     return TolvaneMessageBox(owner, text, style);

@@ -1,11 +1,12 @@
 // The real host services of the running program.
 //
 // The game model reaches the clock, the run's random generator, the beep and
-// the record-name dialog only through IHost, and the table view reaches the
-// message boxes, the card-back dialog, the sounds and the tune only through
-// IViewHost; this one object stands behind both. The dialogs need an owner,
-// the main window, which exists only after the document that uses this
-// host, so it is set later.
+// the record-name dialog only through IHost, which also hears of a coming
+// clear (the tune starts loading); the table view reaches the message boxes,
+// the card-back dialog, the sounds and the tune only through IViewHost; this
+// one object stands behind both. The dialogs need an owner, the main window,
+// which exists only after the document that uses this host, so it is set
+// later.
 #pragma once
 
 #include "model/CardImageSet.h"
@@ -29,6 +30,8 @@ public:
     TimeSecs Now() override;
     void Beep() override;
     int AskPlayerName(const std::string& achievement, std::string& name) override;
+    void TablePressed() override;
+    void ClearComing() override;
 
     // --- IViewHost
     int MessageBox(wxWindow* owner, const std::string& text, unsigned style) override;

@@ -225,6 +225,8 @@ TEST(Host, MessageBoxesSpeakTheGamesWordsAndTheTuneEndsAndCloses)
     EXPECT_EQ(journal, fakes::Journal{"Write Customize/iCover=1"});
     std::atomic<int> ended{0};
     host.SetMusicEndHandler([&ended] { ++ended; });
+    host.ClearComing();  // the tune is loaded while the last cards fall
+    EXPECT_TRUE(PumpUntil([] { return fake.tunes == 1; }));
     host.PlayMusic();  // the tune written over a stale one
     host.StopMusic();  // a stop reports the end at once; a closed tune has none to report
     EXPECT_EQ(ended, 1);
@@ -391,17 +393,16 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
-// With SDL in the test's hands: every tune is loaded in the background, a lost
-// device closes once no tune is open and opens again when it can, nothing
-// stays open or loaded at the end, and a server that never answers holds the
-// reconnecting thread alone.
+// With SDL in the test's hands: every tune is loaded in the background and
+// freed once it has played, a lost device ends the tune and opens again when
+// it can, nothing stays open or loaded at the end, and a server that never
+// answers holds the reconnecting thread alone.
 TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
 {
     const std::string tune = CSoundSystem::MusicFilePath();
-    for (SdlLoader load : {+[]() -> const SdlApi* { return nullptr; }, &LoadFakeSdl}) {  // no library; no device
-        fake.up = false;
+    fake.up = false;
+    for (SdlLoader load : {+[]() -> const SdlApi* { return nullptr; }, &LoadFakeSdl})  // no library; no device
         EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, "", load).PlayMusic(tune), CSoundSystem::ERR_NO_DEVICE);
-    }
     fake.up = true;
     std::atomic<int> finished{0};
     {
@@ -411,25 +412,28 @@ TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
         const int plays = fake.plays;
         for (bool refused : {true, false}) {
             sound.PlayWave(IDR_SOUND_CARD);
+            sound.PrepareMusic();
             fake.refuse = refused;
             EXPECT_EQ(sound.PlayMusic(tune), refused ? CSoundSystem::ERR_PLAY : 0);
-            sound.StopMusic();
+            EXPECT_TRUE(PumpUntil([&] { return fake.tunes == !refused; }));  // a refused tune goes at once
             fake.up = false;
-            fake.Lose();  // a played tune keeps the device until it closes; a refused one is closed
-            if (!refused)
-                sound.CloseMusic();
+            fake.Lose();  // a playing tune ends with its device, and says so
             EXPECT_TRUE(PumpUntil([&] { return fake.devices == 0 && fake.tunes == 0 && fake.chunks == 0 && !fake.watch; }));
             sound.PlayWave(IDR_SOUND_JOKER);  // skipped while away
             fake.up = true;
-            EXPECT_TRUE(PumpUntil([&] { return sound.GetAudioDriver() == "fake"; }));
+            EXPECT_TRUE(PumpUntil([&] { return sound.GetAudioDriver() == "fake" && finished == !refused; }));
         }
+        EXPECT_EQ(sound.PlayMusic(tune), 0);  // unprepared, it plays all the same
+        sound.StopMusic();
+        sound.CloseMusic();
+        EXPECT_TRUE(PumpUntil([&] { return fake.tunes == 0; }));  // played, it goes, and no other comes
         EXPECT_EQ(sound.PlayMusic(tune), 0);  // still playing when the sound system goes: no end reported
         EXPECT_EQ(fake.plays, plays + 2);
         EXPECT_EQ(fake.loadsHere, 0);
     }
-    EXPECT_EQ(finished, 1);
-    // Its soundfont gone: no tune rather than a silent one.
-    EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune), CSoundSystem::ERR_NO_MUSIC);
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune),
+              CSoundSystem::ERR_NO_MUSIC);  // its soundfont gone: no tune rather than a silent one
     EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.mixers == 0 && fake.tunes == 0 && !fake.watch && !fake.hook);
     {
         CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);

@@ -50,6 +50,8 @@ public:
             name = typedName;
         return answer;
     }
+    void TablePressed() override { ++presses; }
+    void ClearComing() override { m_journal.push_back("ClearComing"); }
 
     // --- IViewHost
     int MessageBox(wxWindow*, const std::string& text, unsigned style) override
@@ -67,6 +69,7 @@ public:
     IRandom& Random() override { return generator; }
 
     TimeSecs now = 1798761600;  // 2027-01-01 00:00:00 UTC
+    int presses = 0;
     CRuntimeRandom generator;
     std::deque<int> nameAnswers;
     std::string typedName;
