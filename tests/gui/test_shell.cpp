@@ -434,7 +434,8 @@ TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
     EXPECT_EQ(finished, 2);
     EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune),
               CSoundSystem::ERR_NO_MUSIC);  // its soundfont gone: no tune rather than a silent one
-    EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.mixers == 0 && fake.tunes == 0 && !fake.watch && !fake.hook);
+    EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.mixers == 0 && fake.tunes == 0 && !fake.watch && !fake.hook &&
+                !fake.playing);
     {
         CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
         sound.PlayWave(IDR_SOUND_CARD);
