@@ -23,8 +23,10 @@ import unittest
 
 TOOLS = {}
 # The deals of this second and the next three (the program deals as soon as it
-# has started, a second or so later under load) all clear without a turn-back.
+# has started, a second or so later under load) all clear without a turn-back;
+# those from LOSE on can all be lost with a pair as the last removal.
 START = calendar.timegm((2027, 1, 1, 0, 3, 13))
+LOSE = START + 4
 TITLE = "KadorinTolvane３２"
 CAPTION = TITLE + "        最高得点者： %s さん（ %d 点）"
 NAME_DIALOG = "プレイヤー名の入力"
@@ -59,13 +61,14 @@ def expected_table(t, back, clicks):
 
 
 class GameTest(unittest.TestCase):
-    """One X server for the test file."""
+    """One X server for the test class."""
+    screen = "1024x768"
 
     @classmethod
     def setUpClass(cls):
         read, write = os.pipe()
-        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                     "-noreset"],
+        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", cls.screen + "x24", "-nolisten",
+                                     "tcp", "-noreset"],
                                     pass_fds=(write,), stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as f:
@@ -80,9 +83,10 @@ class GameTest(unittest.TestCase):
 class Game:
     """One run of the program, as a context that ends it. files maps paths under the
     home folder to their bytes (None makes a folder); env adds to the program's
-    environment ({home} expands)."""
+    environment ({home} expands); log takes its standard error; the clock starts at start."""
 
-    def __init__(self, test, files=None, env=None):
+    def __init__(self, test, files=None, env=None, log=os.devnull, start=START):
+        self.start = start
         self.home = tempfile.mkdtemp(prefix="tolvane-e2e-")
         for path, content in {"config": None, "cache": None, **(files or {})}.items():
             path = os.path.join(self.home, path)
@@ -95,12 +99,13 @@ class Game:
         run_env = dict(self.tool_env, HOME=self.home, XDG_CONFIG_HOME=self.home + "/config",
                        XDG_CACHE_HOME=self.home + "/cache", NO_AT_BRIDGE="1", GTK_A11Y="none", SDL_AUDIODRIVER="dummy",
                        LANG="C.UTF-8", TZ="UTC", LD_PRELOAD=FAKETIME, FAKETIME_DISABLE_SHM="1",
-                       FAKETIME=time.strftime("@%Y-%m-%d %H:%M:%S", time.gmtime(START)))
+                       FAKETIME=time.strftime("@%Y-%m-%d %H:%M:%S", time.gmtime(start)))
         run_env.update({k: v.format(home=self.home) for k, v in (env or {}).items()})
         self.ini = os.path.join(run_env["XDG_CONFIG_HOME"], "tolvane32.ini")
         self.launched = time.monotonic()
-        self.proc = subprocess.Popen([TOOLS["exe"]], cwd=self.home, env=run_env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        with open(log, "wb") as stderr:
+            self.proc = subprocess.Popen([TOOLS["exe"]], cwd=self.home, env=run_env, stdout=subprocess.DEVNULL,
+                                         stderr=stderr)
         try:
             self.wait_window()
         except BaseException:
@@ -148,7 +153,7 @@ class Game:
     def pixel(self, x, y):
         return self.grab_screen(self.origin[0] + x, self.origin[1] + y, 1, 1)
 
-    def wait_tables(self, what, tables):
+    def wait_tables(self, what, tables, timeout=20):
         """Waits until the table shows one of {key: (pixels, mask)} and returns its key;
         on a timeout the screen is left in a picture in the temporary folder."""
         def match():
@@ -156,7 +161,7 @@ class Game:
             shot = int.from_bytes(self.shot, "big")
             return next((key for key, (rgb, mask) in tables.items() if (shot ^ rgb) & mask == 0), None)
         try:
-            return wait_for(what, match)
+            return wait_for(what, match, timeout)
         except AssertionError as e:
             path = os.path.join(tempfile.gettempdir(), "tolvane-e2e-%d.ppm" % os.getpid())
             with open(path, "wb") as f:
@@ -166,12 +171,13 @@ class Game:
     def wait_deal(self, back=0):
         """Waits for the first deal and finds the second it was made in."""
         self.back = back
-        tables = {t: expected_table(t, back, []) for t in range(START, START + 4)}
+        tables = {t: expected_table(t, back, []) for t in range(self.start, self.start + 4)}
         self.deal = self.wait_tables("a deal of the first seconds", tables)
 
-    def wait_table(self, clicks):
+    def wait_table(self, clicks, timeout=20):
         """Waits for the table that known_deal shows after the clicks."""
-        self.wait_tables("the table after %d clicks" % len(clicks), {1: expected_table(self.deal, self.back, clicks)})
+        self.wait_tables("the table after %d clicks" % len(clicks), {1: expected_table(self.deal, self.back, clicks)},
+                         timeout)
 
     def settings(self):
         try:
@@ -183,9 +189,11 @@ class Game:
     # -- input
 
     def click(self, point, repeat=1):
-        """Left presses at a client point "x,y"; repeated presses come 40 ms apart."""
+        """Left presses at a client point "x,y"; repeated presses come 40 ms apart. The pointer goes aside
+        afterwards: a compositor may draw it into the picture."""
         x, y = map(int, point.split(","))
-        self.xdo("mousemove", self.origin[0] + x, self.origin[1] + y, "click", "--repeat", repeat, "--delay", 40, 1)
+        self.xdo("mousemove", self.origin[0] + x, self.origin[1] + y, "click", "--repeat", repeat, "--delay", 40, 1,
+                 "mousemove", 0, 0)
 
     def focus(self, window):
         self.xdo("windowfocus", window)

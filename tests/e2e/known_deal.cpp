@@ -11,6 +11,8 @@
 //   known_deal solve T                 a line of clicks that clears the deal
 //                                      without a turn-back or a joker, then the
 //                                      point of a free card that is not a king
+//   known_deal lose T                  a line of clicks that loses the deal with
+//                                      a pair as its last removal
 #include <png.h>
 
 #include <cstdio>
@@ -62,9 +64,50 @@ void Click(CTolvane32Doc& doc, CPoint p)
 }
 
 using Line = std::vector<CPoint>;
+using Move = std::vector<int>;
 
-// Depth-first over copies of the document; removals are tried before a turn.
-// A state is known by its counts and triangle alone: at worst a line is missed.
+// The removals the table offers: kings and pairs of free cards, a joker aside.
+std::vector<Move> Removals(const CTolvane32Doc& doc)
+{
+    std::vector<int> free;
+    const CCard waste = doc.GetCard(POS_WASTE);
+    if (!waste.IsEmpty() && !waste.IsJoker())
+        free.push_back(POS_WASTE);
+    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
+        if (doc.GetPositionState(p) == PS_FREE)
+            free.push_back(p);
+    std::vector<Move> moves;
+    for (std::size_t a = 0; a < free.size(); ++a) {
+        const int ra = doc.GetCard(free[a]).GetRank();
+        if (ra == 13)
+            moves.push_back({free[a]});
+        for (std::size_t b = a + 1; b < free.size(); ++b)
+            if (ra + doc.GetCard(free[b]).GetRank() == 13)
+                moves.push_back({free[a], free[b]});
+    }
+    return moves;
+}
+
+// Tries each move on a copy of the document, the line growing by its clicks,
+// until found says the copy is where the line should end.
+template <typename Found>
+bool TryMoves(const CTolvane32Doc& doc, const std::vector<Move>& moves, Line& line, Found found)
+{
+    for (const Move& move : moves) {
+        CTolvane32Doc next(doc);
+        for (int p : move) {
+            line.push_back(PointOf(next, p));
+            Click(next, line.back());
+        }
+        if (found(next, move))
+            return true;
+        line.resize(line.size() - move.size());
+    }
+    return false;
+}
+
+// Depth-first; removals are tried before a turn. A state is known by its
+// counts and triangle alone: at worst a line is missed.
 bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string>& seen)
 {
     if (doc.GetCard(POS_TRIANGLE_FIRST).IsEmpty())
@@ -74,35 +117,19 @@ bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string
         key += doc.GetCard(p).IsEmpty() ? '0' : '1';
     if (!seen.insert(key).second)
         return false;
-    std::vector<int> free;
-    const CCard waste = doc.GetCard(POS_WASTE);
-    if (!waste.IsEmpty() && !waste.IsJoker())
-        free.push_back(POS_WASTE);
-    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
-        if (doc.GetPositionState(p) == PS_FREE)
-            free.push_back(p);
-    std::vector<std::vector<int>> moves;
-    for (std::size_t a = 0; a < free.size(); ++a) {
-        const int ra = doc.GetCard(free[a]).GetRank();
-        if (ra == 13)
-            moves.push_back({free[a]});
-        for (std::size_t b = a + 1; b < free.size(); ++b)
-            if (ra + doc.GetCard(free[b]).GetRank() == 13)
-                moves.push_back({free[a], free[b]});
-    }
+    std::vector<Move> moves = Removals(doc);
     if (doc.GetPileCount(POS_STOCK) > 0)
         moves.push_back({POS_STOCK});
-    for (const std::vector<int>& move : moves) {
-        CTolvane32Doc next(doc);
-        for (int p : move) {
-            line.push_back(PointOf(next, p));
-            Click(next, line.back());
-        }
-        if (Search(next, line, seen))
-            return true;
-        line.resize(line.size() - move.size());
-    }
-    return false;
+    return TryMoves(doc, moves, line, [&](const CTolvane32Doc& next, const Move&) { return Search(next, line, seen); });
+}
+
+// With the stock spent for good, removals until none is left, the last of
+// them a pair: the loss is told right after two falls.
+bool Lose(const CTolvane32Doc& doc, Line& line)
+{
+    return TryMoves(doc, Removals(doc), line, [&](const CTolvane32Doc& next, const Move& move) {
+        return next.HasMove() ? Lose(next, line) : move.size() == 2 && !next.GetCard(POS_TRIANGLE_FIRST).IsEmpty();
+    });
 }
 
 // Paints a picture at the rectangle's corner; the cut corners may show either
@@ -158,11 +185,15 @@ int Table(Game& game, int count, char** points)
     return 0;
 }
 
-int Solve(Game& game)
+// The line that clears, then a free card that is not a king; or, to lose, every turn of the stock and the
+// removals of Lose.
+int Solve(Game& game, bool lose)
 {
     Line line;
     std::unordered_set<std::string> seen;
-    if (!Search(game.doc, line, seen))
+    for (; lose && (game.doc.GetPileCount(POS_STOCK) > 0 || game.doc.GetRecycleCount() < 3); line.push_back(PointOf(game.doc, POS_STOCK)))
+        Click(game.doc, PointOf(game.doc, POS_STOCK));
+    if (lose ? !game.doc.HasMove() || !Lose(game.doc, line) : !Search(game.doc, line, seen))
         return 1;
     for (CPoint p : line)
         std::printf("%d,%d ", p.x, p.y);
@@ -183,10 +214,10 @@ int main(int argc, char** argv)
         Game game(std::atoll(argv[2]), std::atoi(argv[3]));
         return Table(game, argc - 4, argv + 4);
     }
-    if (command == "solve") {
+    if (command == "solve" || command == "lose") {
         Game game(std::atoll(argv[2]), 0);
-        return Solve(game);
+        return Solve(game, command == "lose");
     }
-    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T\n");
+    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T | lose T\n");
     return 2;
 }
