@@ -24,9 +24,9 @@ import unittest
 TOOLS = {}
 # The deals of this second and the next three (the program deals as soon as it
 # has started, a second or so later under load) all clear without a turn-back;
-# those from LOSE on can all be lost with a pair as the last removal.
+# those from LOSE on are lost once the stock is spent and one pair has gone.
 START = calendar.timegm((2027, 1, 1, 0, 3, 13))
-LOSE = START + 4
+LOSE = START + 13
 TITLE = "KadorinTolvane３２"
 CAPTION = TITLE + "        最高得点者： %s さん（ %d 点）"
 NAME_DIALOG = "プレイヤー名の入力"

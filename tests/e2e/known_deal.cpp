@@ -123,12 +123,13 @@ bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string
     return TryMoves(doc, moves, line, [&](const CTolvane32Doc& next, const Move&) { return Search(next, line, seen); });
 }
 
-// With the stock spent for good, removals until none is left, the last of
-// them a pair: the loss is told right after two falls.
-bool Lose(const CTolvane32Doc& doc, Line& line)
+// With the stock spent for good, at most moves removals until none is left,
+// the last of them a pair: the loss is told right after two falls.
+bool Lose(const CTolvane32Doc& doc, Line& line, int moves)
 {
-    return TryMoves(doc, Removals(doc), line, [&](const CTolvane32Doc& next, const Move& move) {
-        return next.HasMove() ? Lose(next, line) : move.size() == 2 && !next.GetCard(POS_TRIANGLE_FIRST).IsEmpty();
+    return moves > 0 && TryMoves(doc, Removals(doc), line, [&](const CTolvane32Doc& next, const Move& move) {
+        return next.HasMove() ? Lose(next, line, moves - 1)
+                              : move.size() == 2 && !next.GetCard(POS_TRIANGLE_FIRST).IsEmpty();
     });
 }
 
@@ -185,15 +186,21 @@ int Table(Game& game, int count, char** points)
     return 0;
 }
 
-// The line that clears, then a free card that is not a king; or, to lose, every turn of the stock and the
-// removals of Lose.
+// The line that clears, or every turn of the stock and then the removals
+// that lose; then the point of a free card that is not a king.
 int Solve(Game& game, bool lose)
 {
     Line line;
     std::unordered_set<std::string> seen;
-    for (; lose && (game.doc.GetPileCount(POS_STOCK) > 0 || game.doc.GetRecycleCount() < 3); line.push_back(PointOf(game.doc, POS_STOCK)))
-        Click(game.doc, PointOf(game.doc, POS_STOCK));
-    if (lose ? !game.doc.HasMove() || !Lose(game.doc, line) : !Search(game.doc, line, seen))
+    const CPoint stock = PointOf(game.doc, POS_STOCK);
+    while (lose && (game.doc.GetPileCount(POS_STOCK) > 0 || game.doc.GetRecycleCount() < 3)) {
+        line.push_back(stock);
+        Click(game.doc, stock);
+    }
+    bool found = !lose && Search(game.doc, line, seen);
+    for (int moves = 1; lose && !found && moves < TRIANGLE_CARDS; ++moves)  // as few falls as can be
+        found = Lose(game.doc, line, moves);
+    if (!found)
         return 1;
     for (CPoint p : line)
         std::printf("%d,%d ", p.x, p.y);
