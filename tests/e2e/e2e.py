@@ -14,6 +14,7 @@ import calendar
 import ctypes
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -115,14 +116,15 @@ class Game:
 
     def wait_window(self):
         self.frame = wait_for("the main window", lambda: list(self.windows()))[0]
-        geometry = dict(kv.split("=") for kv in self.xdo("getwindowgeometry", "--shell", self.frame).split())
-        x, y = int(geometry["X"]), int(geometry["Y"])
-        self.geometry = (x, y, int(geometry["WIDTH"]), int(geometry["HEIGHT"]))
-        # the client area starts below the menu bar, where the table green begins
-        def table_top():
-            column = self.grab_screen(x + 5, y, 1, 60)
-            return next((i for i in range(1, 60) if column[i * 3:i * 3 + 3] == GREEN), 0)
-        self.origin = (x, y + wait_for("the table", table_top))
+        self.xdo("mousemove", 0, 0)
+        screen, found = [int(n) for n in self.xdo("getdisplaygeometry").split()], [None]
+
+        def table():  # the first green pixel on screen is the table's top left corner, once it stays there
+            at = next((m.start() // 3 for m in re.finditer(b"(?=%s)" % re.escape(GREEN), self.grab_screen(0, 0, *screen))
+                       if m.start() % 3 == 0), None)
+            found[:] = [at is not None and divmod(at, screen[0])[::-1], found[0]]
+            return found[0] == found[1] and found[0]
+        self.origin = wait_for("the table", table)
 
     def __enter__(self):
         return self
@@ -133,8 +135,6 @@ class Game:
         shutil.rmtree(self.home, True)
         wait_for("the windows of the game to go", lambda: not self.windows())
 
-    # -- reading the screen
-
     def xdo(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.tool_env, capture_output=True, text=True).stdout
 
@@ -142,9 +142,6 @@ class Game:
         """{id: title} of the program's windows on screen."""
         ids = self.xdo("search", "--onlyvisible", "--classname", "tolvane32").split()
         return {w: self.xdo("getwindowname", w).rstrip("\n") for w in ids}
-
-    def caption(self):
-        return self.windows()[self.frame]
 
     def grab_screen(self, x, y, w, h):
         return subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "-depth", "8", "rgb:-"],
@@ -186,8 +183,6 @@ class Game:
         except OSError:
             return None
 
-    # -- input
-
     def click(self, point, repeat=1):
         """Left presses at a client point "x,y"; repeated presses come 40 ms apart. The pointer goes aside
         afterwards: a compositor may draw it into the picture."""
@@ -225,6 +220,3 @@ class Game:
         event = (ctypes.c_long * 24)(33, 0, 0, 0, int(self.frame), atom(b"WM_PROTOCOLS"), 32, atom(b"WM_DELETE_WINDOW"))
         x11.XSendEvent(display, ctypes.c_ulong(int(self.frame)), 0, 0, event)
         x11.XCloseDisplay(display)
-
-    def wait_exit(self):
-        return self.proc.wait(timeout=20)

@@ -9,10 +9,9 @@
 //                                      the clicks: RGB bytes, then a mask of the
 //                                      same size (0 where the screen may differ)
 //   known_deal solve T                 a line of clicks that clears the deal
-//                                      without a turn-back or a joker, then the
-//                                      point of a free card that is not a king
-//   known_deal lose T                  a line of clicks that loses the deal with
-//                                      a pair as its last removal
+//                                      without a turn-back or a joker
+//   known_deal lose T                  a line of clicks that turns the whole
+//                                      stock and loses the deal with one pair
 #include <png.h>
 
 #include <cstdio>
@@ -88,26 +87,8 @@ std::vector<Move> Removals(const CTolvane32Doc& doc)
     return moves;
 }
 
-// Tries each move on a copy of the document, the line growing by its clicks,
-// until found says the copy is where the line should end.
-template <typename Found>
-bool TryMoves(const CTolvane32Doc& doc, const std::vector<Move>& moves, Line& line, Found found)
-{
-    for (const Move& move : moves) {
-        CTolvane32Doc next(doc);
-        for (int p : move) {
-            line.push_back(PointOf(next, p));
-            Click(next, line.back());
-        }
-        if (found(next, move))
-            return true;
-        line.resize(line.size() - move.size());
-    }
-    return false;
-}
-
-// Depth-first; removals are tried before a turn. A state is known by its
-// counts and triangle alone: at worst a line is missed.
+// Depth-first over copies of the document; removals are tried before a turn.
+// A state is known by its counts and triangle alone: at worst a line is missed.
 bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string>& seen)
 {
     if (doc.GetCard(POS_TRIANGLE_FIRST).IsEmpty())
@@ -120,17 +101,33 @@ bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string
     std::vector<Move> moves = Removals(doc);
     if (doc.GetPileCount(POS_STOCK) > 0)
         moves.push_back({POS_STOCK});
-    return TryMoves(doc, moves, line, [&](const CTolvane32Doc& next, const Move&) { return Search(next, line, seen); });
+    for (const Move& move : moves) {
+        CTolvane32Doc next(doc);
+        for (int p : move) {
+            line.push_back(PointOf(next, p));
+            Click(next, line.back());
+        }
+        if (Search(next, line, seen))
+            return true;
+        line.resize(line.size() - move.size());
+    }
+    return false;
 }
 
-// With the stock spent for good, at most moves removals until none is left,
-// the last of them a pair: the loss is told right after two falls.
-bool Lose(const CTolvane32Doc& doc, Line& line, int moves)
+// With the stock spent for good, a pair whose removal leaves no move: the
+// loss is told right after its two falls.
+bool Lose(const CTolvane32Doc& doc, Line& line)
 {
-    return moves > 0 && TryMoves(doc, Removals(doc), line, [&](const CTolvane32Doc& next, const Move& move) {
-        return next.HasMove() ? Lose(next, line, moves - 1)
-                              : move.size() == 2 && !next.GetCard(POS_TRIANGLE_FIRST).IsEmpty();
-    });
+    for (const Move& move : Removals(doc)) {
+        CTolvane32Doc next(doc);
+        for (int p : move)
+            Click(next, PointOf(next, p));
+        if (move.size() == 2 && !next.HasMove()) {
+            line.insert(line.end(), {PointOf(doc, move[0]), PointOf(doc, move[1])});
+            return true;
+        }
+    }
+    return false;
 }
 
 // Paints a picture at the rectangle's corner; the cut corners may show either
@@ -186,8 +183,8 @@ int Table(Game& game, int count, char** points)
     return 0;
 }
 
-// The line that clears, or every turn of the stock and then the removals
-// that lose; then the point of a free card that is not a king.
+// The line that clears, or every turn of the stock and then the pair that
+// loses.
 int Solve(Game& game, bool lose)
 {
     Line line;
@@ -197,19 +194,12 @@ int Solve(Game& game, bool lose)
         line.push_back(stock);
         Click(game.doc, stock);
     }
-    bool found = !lose && Search(game.doc, line, seen);
-    for (int moves = 1; lose && !found && moves < TRIANGLE_CARDS; ++moves)  // as few falls as can be
-        found = Lose(game.doc, line, moves);
-    if (!found)
+    if (lose ? !Lose(game.doc, line) : !Search(game.doc, line, seen))
         return 1;
     for (CPoint p : line)
         std::printf("%d,%d ", p.x, p.y);
-    for (int p = POS_TRIANGLE_LAST;; --p) {
-        if (game.doc.GetCard(p).GetRank() != 13) {
-            std::printf("\n%d,%d\n", PointOf(game.doc, p).x, PointOf(game.doc, p).y);
-            return 0;
-        }
-    }
+    std::printf("\n");
+    return 0;
 }
 
 }  // namespace
