@@ -76,6 +76,7 @@ class MutterTest(GameTest):
                 game.click(point, len(list(same)))
             # the last pair's first card is chosen; its second press drops both, and the close comes meanwhile
             game.wait_table(line[:-1], timeout=300)
+            game.windows()
             commits, before = game.commits, game.shot
             game.click(line[-1])
             wait_for("the falls", lambda: game.grab_screen(*game.origin, W, H) != before)
