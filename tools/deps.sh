@@ -12,7 +12,7 @@ play_packages=(
 )
 test_packages=(
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool imagemagick faketime fluidsynth python3 libx11-dev sway
+  xvfb xauth xdotool imagemagick faketime fluidsynth python3 libx11-dev mutter
   pulseaudio pulseaudio-utils
   procps clang libclang-rt-14-dev
   desktop-file-utils appstream lintian dpkg-dev

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include <cairo.h>
 #include <gtk/gtk.h>
@@ -98,6 +99,42 @@ void PaintDevicePixels(cairo_t* cr, cairo_surface_t* surface, int scale, int top
     cairo_set_source_surface(cr, surface, 0, top * scale);
     cairo_paint(cr);
     cairo_restore(cr);
+}
+
+// Whether event is a press or release for the frame around the toolkit's
+// content in window: on Wayland, the title bar that GTK draws itself, with
+// its close button, and the window's edges.
+bool IsFrameInput(const GdkEvent* event, GtkWidget* window)
+{
+    if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE)
+        return false;
+    GtkWidget* target = gtk_get_event_widget(const_cast<GdkEvent*>(event));
+    GtkWidget* content = gtk_bin_get_child(GTK_BIN(window));
+    auto within = [](GtkWidget* w, GtkWidget* outer) { return w == outer || gtk_widget_is_ancestor(w, outer); };
+    return target != nullptr && within(target, window) && (content == nullptr || !within(target, content));
+}
+
+// The toolkit's drawing loop holds back every press and key until the fall
+// is over, and a dialog or the celebration's hold on the mouse may follow
+// at once: a press held for the title bar would then go to them. So the
+// frame's own presses go to GTK now, as the window system's requests do;
+// the rest wait where they were, in their order.
+void PassFrameInput(GtkWidget* window)
+{
+    GdkDisplay* display = gtk_widget_get_display(window);
+    std::vector<GdkEvent*> held;
+    while (GdkEvent* event = gdk_display_get_event(display)) {
+        if (IsFrameInput(event, window)) {
+            gtk_main_do_event(event);
+            gdk_event_free(event);
+        } else {
+            held.push_back(event);
+        }
+    }
+    for (GdkEvent* event : held) {
+        gdk_display_put_event(display, event);
+        gdk_event_free(event);
+    }
 }
 
 // Copies every pixel of from (opaque, as the table is) onto the target of
@@ -413,23 +450,28 @@ void CTolvane32View::ShowNow()
 {
     // On X11 the toolkit paints at once. On Wayland it hands a frame to the
     // compositor only from its frame clock, which runs in the main loop, and
-    // a synchronous update does nothing: so the loop runs here, for drawing
-    // alone, until the paint has happened. Presses and keys wait for the end
-    // of the fall, as they do on X11, and the frame defers a close request.
-    if (!m_bWayland) {
-        Update();
-        return;
-    }
+    // a synchronous update does nothing: so the loop runs there until the
+    // paint has happened. On both the loop runs for drawing and the window
+    // system's requests alone: presses and keys on the game wait for the end
+    // of the fall, and a close, from the window system or the title bar's
+    // button, comes now, while the frame can still defer it, and not in the
+    // dialog that may follow the fall.
     wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+    wxWindow* top = wxGetTopLevelParent(this);
+    GtkWidget* frame = top != nullptr ? top->GetHandle() : nullptr;
     const unsigned painted = m_nPaints;
+    if (!m_bWayland)
+        Update();
     // A window that is not on screen is never painted: give up after a while.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-    while (loop != nullptr && m_nPaints == painted && std::chrono::steady_clock::now() < deadline) {
-        if (!loop->YieldFor(wxEVT_CATEGORY_UI))
+    do {
+        if (loop == nullptr || !loop->YieldFor(wxEVT_CATEGORY_UI))
             break;
+        if (GTK_IS_WINDOW(frame))
+            PassFrameInput(frame);
         if (m_nPaints == painted)
             wxMilliSleep(1);
-    }
+    } while (m_bWayland && m_nPaints == painted && std::chrono::steady_clock::now() < deadline);
 }
 
 void CTolvane32View::OnPaint(wxPaintEvent&)

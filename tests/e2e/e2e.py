@@ -14,6 +14,7 @@ import calendar
 import ctypes
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -23,8 +24,10 @@ import unittest
 
 TOOLS = {}
 # The deals of this second and the next three (the program deals as soon as it
-# has started, a second or so later under load) all clear without a turn-back.
+# has started, a second or so later under load) all clear without a turn-back;
+# those from LOSE on are lost once the stock is spent and one pair has gone.
 START = calendar.timegm((2027, 1, 1, 0, 3, 13))
+LOSE = START + 13
 TITLE = "KadorinTolvane３２"
 CAPTION = TITLE + "        最高得点者： %s さん（ %d 点）"
 NAME_DIALOG = "プレイヤー名の入力"
@@ -59,13 +62,14 @@ def expected_table(t, back, clicks):
 
 
 class GameTest(unittest.TestCase):
-    """One X server for the test file."""
+    """One X server for the test class."""
+    screen = "1024x768"
 
     @classmethod
     def setUpClass(cls):
         read, write = os.pipe()
-        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                     "-noreset"],
+        cls.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", cls.screen + "x24", "-nolisten",
+                                     "tcp", "-noreset"],
                                     pass_fds=(write,), stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as f:
@@ -80,9 +84,11 @@ class GameTest(unittest.TestCase):
 class Game:
     """One run of the program, as a context that ends it. files maps paths under the
     home folder to their bytes (None makes a folder, text a symbolic link to it);
-    env adds to the program's environment ({home} expands)."""
+    env adds to the program's environment ({home} expands); log takes its standard
+    error; the clock starts at start."""
 
-    def __init__(self, test, files=None, env=None):
+    def __init__(self, test, files=None, env=None, log=os.devnull, start=START):
+        self.start = start
         self.home = tempfile.mkdtemp(prefix="tolvane-e2e-")
         for path, content in {"config": None, "cache": None, **(files or {})}.items():
             path = os.path.join(self.home, path)
@@ -97,12 +103,13 @@ class Game:
         run_env = dict(self.tool_env, HOME=self.home, XDG_CONFIG_HOME=self.home + "/config",
                        XDG_CACHE_HOME=self.home + "/cache", NO_AT_BRIDGE="1", GTK_A11Y="none", SDL_AUDIODRIVER="dummy",
                        LANG="C.UTF-8", TZ="UTC", LD_PRELOAD=FAKETIME, FAKETIME_DISABLE_SHM="1",
-                       FAKETIME=time.strftime("@%Y-%m-%d %H:%M:%S", time.gmtime(START)))
+                       FAKETIME=time.strftime("@%Y-%m-%d %H:%M:%S", time.gmtime(start)))
         run_env.update({k: v.format(home=self.home) for k, v in (env or {}).items()})
         self.ini = os.path.join(run_env["XDG_CONFIG_HOME"], "tolvane32.ini")
         self.launched = time.monotonic()
-        self.proc = subprocess.Popen([TOOLS["exe"]], cwd=self.home, env=run_env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        with open(log, "wb") as stderr:
+            self.proc = subprocess.Popen([TOOLS["exe"]], cwd=self.home, env=run_env, stdout=subprocess.DEVNULL,
+                                         stderr=stderr)
         try:
             self.wait_window()
         except BaseException:
@@ -112,14 +119,15 @@ class Game:
 
     def wait_window(self):
         self.frame = wait_for("the main window", lambda: list(self.windows()))[0]
-        geometry = dict(kv.split("=") for kv in self.xdo("getwindowgeometry", "--shell", self.frame).split())
-        x, y = int(geometry["X"]), int(geometry["Y"])
-        self.geometry = (x, y, int(geometry["WIDTH"]), int(geometry["HEIGHT"]))
-        # the client area starts below the menu bar, where the table green begins
-        def table_top():
-            column = self.grab_screen(x + 5, y, 1, 60)
-            return next((i for i in range(1, 60) if column[i * 3:i * 3 + 3] == GREEN), 0)
-        self.origin = (x, y + wait_for("the table", table_top))
+        self.xdo("mousemove", 0, 0)
+        screen, found = [int(n) for n in self.xdo("getdisplaygeometry").split()], [None]
+
+        def table():  # the first green pixel on screen is the table's top left corner, once it stays there
+            at = next((m.start() // 3 for m in re.finditer(b"(?=%s)" % re.escape(GREEN), self.grab_screen(0, 0, *screen))
+                       if m.start() % 3 == 0), None)
+            found[:] = [at is not None and divmod(at, screen[0])[::-1], found[0]]
+            return found[0] == found[1] and found[0]
+        self.origin = wait_for("the table", table)
 
     def __enter__(self):
         return self
@@ -130,8 +138,6 @@ class Game:
         shutil.rmtree(self.home, True)
         wait_for("the windows of the game to go", lambda: not self.windows())
 
-    # -- reading the screen
-
     def xdo(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.tool_env, capture_output=True, text=True).stdout
 
@@ -139,9 +145,6 @@ class Game:
         """{id: title} of the program's windows on screen."""
         ids = self.xdo("search", "--onlyvisible", "--classname", "tolvane32").split()
         return {w: self.xdo("getwindowname", w).rstrip("\n") for w in ids}
-
-    def caption(self):
-        return self.windows()[self.frame]
 
     def grab_screen(self, x, y, w, h):
         return subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "-depth", "8", "rgb:-"],
@@ -157,7 +160,7 @@ class Game:
         rows = [i for i in range(len(column) // 3) if column[i * 3:i * 3 + 3] == b"\x00\xbf\x00"]
         return rows and self.grab_screen(x, y + rows[0], W, len(rows))
 
-    def wait_tables(self, what, tables):
+    def wait_tables(self, what, tables, timeout=20):
         """Waits until the table shows one of {key: (pixels, mask)} and returns its key;
         on a timeout the screen is left in a picture in the temporary folder."""
         def match():
@@ -165,7 +168,7 @@ class Game:
             shot = int.from_bytes(self.shot, "big")
             return next((key for key, (rgb, mask) in tables.items() if (shot ^ rgb) & mask == 0), None)
         try:
-            return wait_for(what, match)
+            return wait_for(what, match, timeout)
         except AssertionError as e:
             path = os.path.join(tempfile.gettempdir(), "tolvane-e2e-%d.ppm" % os.getpid())
             with open(path, "wb") as f:
@@ -175,12 +178,13 @@ class Game:
     def wait_deal(self, back=0):
         """Waits for the first deal and finds the second it was made in."""
         self.back = back
-        tables = {t: expected_table(t, back, []) for t in range(START, START + 4)}
+        tables = {t: expected_table(t, back, []) for t in range(self.start, self.start + 4)}
         self.deal = self.wait_tables("a deal of the first seconds", tables)
 
-    def wait_table(self, clicks):
+    def wait_table(self, clicks, timeout=20):
         """Waits for the table that known_deal shows after the clicks."""
-        self.wait_tables("the table after %d clicks" % len(clicks), {1: expected_table(self.deal, self.back, clicks)})
+        self.wait_tables("the table after %d clicks" % len(clicks), {1: expected_table(self.deal, self.back, clicks)},
+                         timeout)
 
     def settings(self):
         try:
@@ -189,12 +193,12 @@ class Game:
         except OSError:
             return None
 
-    # -- input
-
     def click(self, point, repeat=1):
-        """Left presses at a client point "x,y"; repeated presses come 40 ms apart."""
+        """Left presses at a client point "x,y"; repeated presses come 40 ms apart. The pointer goes aside
+        afterwards: a compositor may draw it into the picture."""
         x, y = map(int, point.split(","))
-        self.xdo("mousemove", self.origin[0] + x, self.origin[1] + y, "click", "--repeat", repeat, "--delay", 40, 1)
+        self.xdo("mousemove", self.origin[0] + x, self.origin[1] + y, "click", "--repeat", repeat, "--delay", 40, 1,
+                 "mousemove", 0, 0)
 
     def focus(self, window):
         self.xdo("windowfocus", window)

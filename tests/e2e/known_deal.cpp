@@ -9,8 +9,9 @@
 //                                      the clicks: RGB bytes, then a mask of the
 //                                      same size (0 where the screen may differ)
 //   known_deal solve T                 a line of clicks that clears the deal
-//                                      without a turn-back or a joker, then the
-//                                      point of a free card that is not a king
+//                                      without a turn-back or a joker
+//   known_deal lose T                  a line of clicks that turns the whole
+//                                      stock and loses the deal with one pair
 #include <png.h>
 
 #include <cstdio>
@@ -62,6 +63,29 @@ void Click(CTolvane32Doc& doc, CPoint p)
 }
 
 using Line = std::vector<CPoint>;
+using Move = std::vector<int>;
+
+// The removals the table offers: kings and pairs of free cards, a joker aside.
+std::vector<Move> Removals(const CTolvane32Doc& doc)
+{
+    std::vector<int> free;
+    const CCard waste = doc.GetCard(POS_WASTE);
+    if (!waste.IsEmpty() && !waste.IsJoker())
+        free.push_back(POS_WASTE);
+    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
+        if (doc.GetPositionState(p) == PS_FREE)
+            free.push_back(p);
+    std::vector<Move> moves;
+    for (std::size_t a = 0; a < free.size(); ++a) {
+        const int ra = doc.GetCard(free[a]).GetRank();
+        if (ra == 13)
+            moves.push_back({free[a]});
+        for (std::size_t b = a + 1; b < free.size(); ++b)
+            if (ra + doc.GetCard(free[b]).GetRank() == 13)
+                moves.push_back({free[a], free[b]});
+    }
+    return moves;
+}
 
 // Depth-first over copies of the document; removals are tried before a turn.
 // A state is known by its counts and triangle alone: at worst a line is missed.
@@ -74,25 +98,10 @@ bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string
         key += doc.GetCard(p).IsEmpty() ? '0' : '1';
     if (!seen.insert(key).second)
         return false;
-    std::vector<int> free;
-    const CCard waste = doc.GetCard(POS_WASTE);
-    if (!waste.IsEmpty() && !waste.IsJoker())
-        free.push_back(POS_WASTE);
-    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
-        if (doc.GetPositionState(p) == PS_FREE)
-            free.push_back(p);
-    std::vector<std::vector<int>> moves;
-    for (std::size_t a = 0; a < free.size(); ++a) {
-        const int ra = doc.GetCard(free[a]).GetRank();
-        if (ra == 13)
-            moves.push_back({free[a]});
-        for (std::size_t b = a + 1; b < free.size(); ++b)
-            if (ra + doc.GetCard(free[b]).GetRank() == 13)
-                moves.push_back({free[a], free[b]});
-    }
+    std::vector<Move> moves = Removals(doc);
     if (doc.GetPileCount(POS_STOCK) > 0)
         moves.push_back({POS_STOCK});
-    for (const std::vector<int>& move : moves) {
+    for (const Move& move : moves) {
         CTolvane32Doc next(doc);
         for (int p : move) {
             line.push_back(PointOf(next, p));
@@ -101,6 +110,22 @@ bool Search(const CTolvane32Doc& doc, Line& line, std::unordered_set<std::string
         if (Search(next, line, seen))
             return true;
         line.resize(line.size() - move.size());
+    }
+    return false;
+}
+
+// With the stock spent for good, a pair whose removal leaves no move: the
+// loss is told right after its two falls.
+bool Lose(const CTolvane32Doc& doc, Line& line)
+{
+    for (const Move& move : Removals(doc)) {
+        CTolvane32Doc next(doc);
+        for (int p : move)
+            Click(next, PointOf(next, p));
+        if (move.size() == 2 && !next.HasMove()) {
+            line.insert(line.end(), {PointOf(doc, move[0]), PointOf(doc, move[1])});
+            return true;
+        }
     }
     return false;
 }
@@ -158,20 +183,23 @@ int Table(Game& game, int count, char** points)
     return 0;
 }
 
-int Solve(Game& game)
+// The line that clears, or every turn of the stock and then the pair that
+// loses.
+int Solve(Game& game, bool lose)
 {
     Line line;
     std::unordered_set<std::string> seen;
-    if (!Search(game.doc, line, seen))
+    const CPoint stock = PointOf(game.doc, POS_STOCK);
+    while (lose && (game.doc.GetPileCount(POS_STOCK) > 0 || game.doc.GetRecycleCount() < 3)) {
+        line.push_back(stock);
+        Click(game.doc, stock);
+    }
+    if (lose ? !Lose(game.doc, line) : !Search(game.doc, line, seen))
         return 1;
     for (CPoint p : line)
         std::printf("%d,%d ", p.x, p.y);
-    for (int p = POS_TRIANGLE_LAST;; --p) {
-        if (game.doc.GetCard(p).GetRank() != 13) {
-            std::printf("\n%d,%d\n", PointOf(game.doc, p).x, PointOf(game.doc, p).y);
-            return 0;
-        }
-    }
+    std::printf("\n");
+    return 0;
 }
 
 }  // namespace
@@ -183,10 +211,10 @@ int main(int argc, char** argv)
         Game game(std::atoll(argv[2]), std::atoi(argv[3]));
         return Table(game, argc - 4, argv + 4);
     }
-    if (command == "solve") {
+    if (command == "solve" || command == "lose") {
         Game game(std::atoll(argv[2]), 0);
-        return Solve(game);
+        return Solve(game, command == "lose");
     }
-    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T\n");
+    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T | lose T\n");
     return 2;
 }

@@ -35,10 +35,12 @@ for size in 16 32 48 64 128 256; do
   [ -f "$usr/share/icons/hicolor/${size}x${size}/apps/$id.png" ] || fail "no ${size}px icon"
 done
 
+rm "$build/install_manifest.txt"  # the scratch install's list
 arch=$(dpkg --print-architecture)
 deb=$work/pkg/tolvane32_${version}_${arch}.deb
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; fail "cpack"; exit 1; }
+[ -e "$build/install_manifest.txt" ] && fail "cpack wrote install_manifest.txt, the list that removes a cmake install"
 # Every package the .deb depends on must exist, or apt cannot install it.
 for name in $(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed -E 's/^ *//; s/[ (|].*//'); do
   dpkg-query -W -f='${Status}\n' "$name" 2>/dev/null | grep -q 'install ok installed' || fail "Depends: $name"
