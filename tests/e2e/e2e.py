@@ -146,6 +146,9 @@ class Game:
         ids = self.xdo("search", "--onlyvisible", "--classname", "tolvane32").split()
         return {w: self.xdo("getwindowname", w).rstrip("\n") for w in ids}
 
+    def caption(self):
+        return self.windows()[self.frame]
+
     def grab_screen(self, x, y, w, h):
         return subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "-depth", "8", "rgb:-"],
                               env=self.tool_env, capture_output=True, check=True).stdout
@@ -156,7 +159,8 @@ class Game:
     def record_strip(self):
         """The pixels of the record strip: the rows whose left edge shows its green."""
         x, y = self.origin
-        column = self.grab_screen(x + 2, y, 1, self.geometry[1] + self.geometry[3] - y)
+        height = int(self.xdo("getdisplaygeometry").split()[1])
+        column = self.grab_screen(x + 2, y, 1, height - y)
         rows = [i for i in range(len(column) // 3) if column[i * 3:i * 3 + 3] == b"\x00\xbf\x00"]
         return rows and self.grab_screen(x, y + rows[0], W, len(rows))
 

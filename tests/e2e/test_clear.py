@@ -14,19 +14,15 @@ INI = "config/tolvane32.ini"
 class ClearTest(e2e.GameTest):
 
     def clear(self, game):
-        """Plays the known line that clears the first deal with a bonus of 2000, after
-        two quick presses on a free card: select, then deselect (were the second press
-        lost as a double click, the card would stay selected and the line go astray).
-        Returns the clear time that the fake clock must give."""
+        """Plays the known line that clears the first deal with a bonus of 2000, the presses
+        sent at once (the game takes them in turn, each after the falls before it), and
+        returns the clear time that the fake clock must give."""
         game.wait_deal()
-        solved = subprocess.run([TOOLS["deal"], "solve", str(game.deal)], capture_output=True, text=True)
-        self.assertEqual(solved.returncode, 0, "no known line clears the deal of %d" % game.deal)
-        line, card = solved.stdout.split("\n")[:2]
-        line = line.split()
-        game.click(card, repeat=2)
-        for i, point in enumerate(line[:-1]):
+        line = subprocess.run([TOOLS["deal"], "solve", str(game.deal)], capture_output=True, check=True,
+                              text=True).stdout.split()
+        for point in line[:-1]:
             game.click(point)
-            game.wait_table(line[:i + 1])
+        game.wait_table(line[:-1], timeout=300)
         game.click(line[-1])
         return START + time.monotonic() - game.launched - game.deal
 
@@ -43,14 +39,7 @@ class ClearTest(e2e.GameTest):
     def test_a_record_a_close_amid_the_last_fall_and_the_exit_by_menu(self):
         # the settings file is a dotfile manager's link to a file not made yet: the record makes it there
         with Game(self, {"dots": None, INI: "../dots/tolvane32.ini"}) as game:
-            game.wait_deal()
-            line = subprocess.run([TOOLS["deal"], "solve", str(game.deal)], capture_output=True, check=True,
-                                  text=True).stdout.split()
-            for point in line[:-1]:  # the game takes the presses in turn, each after the falls before it
-                game.click(point)
-            game.wait_table(line[:-1], timeout=300)
-            game.click(line[-1])
-            seconds = START + time.monotonic() - game.launched - game.deal
+            seconds = self.clear(game)
             # the close box while the apex falls waits until the record has its name
             wait_for("the apex to fall", lambda: game.pixel(309, 67) == GREEN, timeout=60)
             game.close_box()
@@ -60,13 +49,10 @@ class ClearTest(e2e.GameTest):
             stored = wait_for("the record", lambda: re.fullmatch(record, game.settings() or b""))
             self.assertLessEqual(abs(int(stored[1]) - seconds), 2)
             game.answer(TITLE, "Escape")  # then the exit question, once: Cancel plays on
-            wait_for("the celebration", lambda: game.pixel(320, 250) == CLOTH)
-            wait_for("its card back, from the top left corner", lambda: game.pixel(38, 50) != CLOTH)
+            self.wait_celebration(game)
             self.assertEqual(list(game.windows()), [game.frame])
             # a press, and Cancel deals no more: the cleared table stays
-            game.click("320,200")
-            game.answer(TITLE, "Escape")
-            wait_for("the celebration to end", lambda: game.pixel(320, 250) != CLOTH)
+            self.end_celebration(game, "Escape")
             self.assertEqual(game.pixel(309, 67), GREEN)
             # the exit question, then the best score offered for the last name
             game.menu("x")
