@@ -6,7 +6,7 @@ Each run starts the game under a fake clock (its first deal is one that
 known_deal clears), clears that deal (the record's name dialog, the
 celebration and its tune included), then plays ROUNDS more deals: a deal from
 the menu, a few removals with their falls and sounds, and now and then the
-card-back dialog, About and the help window. evening_deal knows the cards of
+card-back dialog, About and the help window. known_deal knows the cards of
 every deal from the clock times of the deals before it.
 
 The sound goes to a private PulseAudio server with one null sink, and parec
@@ -185,7 +185,7 @@ class Evening:
     # -- the table
 
     def expected(self, times, clicks):
-        out = subprocess.run([self.options.evening_deal, "table", ",".join(map(str, times)), "0", *clicks],
+        out = subprocess.run([self.options.known_deal, "table", ",".join(map(str, times)), "0", *clicks],
                              capture_output=True, check=True).stdout
         n = e2e.W * e2e.H * 3
         return int.from_bytes(out[:n], "big"), int.from_bytes(out[n:], "big")
@@ -305,7 +305,7 @@ class Evening:
             since = self.fake_now()
             self.game.menu("n")
             self.wait_new_deal(since)
-        out = subprocess.run([self.options.evening_deal, "play", ",".join(map(str, self.times)), "3"],
+        out = subprocess.run([self.options.known_deal, "play", ",".join(map(str, self.times)), "3"],
                              capture_output=True, text=True, check=True).stdout
         clicked = []
         for line in out.splitlines():
@@ -376,7 +376,6 @@ def main():
     parser.add_argument("--compare", help="another build's tolvane32, measured the same way")
     options = parser.parse_args()
     options.known_deal = os.path.join(options.build, "tests/e2e/tolvane_known_deal")
-    options.evening_deal = os.path.join(options.build, "bench/evening_deal")
     builds = [("this build", os.path.join(options.build, "tolvane32"))]
     if options.compare:
         builds.append(("compared build", options.compare))

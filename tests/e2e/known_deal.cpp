@@ -12,10 +12,17 @@
 //                                      without a turn-back or a joker
 //   known_deal lose T                  a line of clicks that turns the whole
 //                                      stock and loses the deal with one pair
+//   known_deal play T N                up to N removals without a turn-back or
+//                                      a joker, one per line: the points to
+//                                      press, the last one removes
+//
+// T may also list the clock times of several deals, "T1,..,Tk": the tool then
+// speaks of the k-th deal of a run (bench/evening.py plays an evening so).
 #include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -37,14 +44,20 @@ struct Game {
     fakes::FakeView view{journal};
     CCardImageSet images;
     CTolvane32Doc doc{host, settings, images};
-    Game(TimeSecs t, int back)
+    // times: the clock seconds of the deals so far, "T1,..,Tk"; the last
+    // one is on the table. The generator is never reseeded, and only the
+    // shuffles draw from it, so the deals before it decide it.
+    Game(const char* times, int back)
     {
-        host.now = t;
         settings.values["Customize/iCover"] = std::to_string(back);
         view.answers = {IDYES};
         images.LoadImages(fakes::FakePictures(), settings);
         doc.SetView(&view);
-        doc.DealCards();
+        std::stringstream list(times);
+        for (std::string t; std::getline(list, t, ',');) {
+            host.now = std::atoll(t.c_str());
+            doc.DealCards();
+        }
     }
 };
 
@@ -202,19 +215,67 @@ int Solve(Game& game, bool lose)
     return 0;
 }
 
+// The first king or pair among the free cards (no jokers), else a turn of
+// the stock while it lasts; empty when the deal is stuck without a turn-back.
+std::vector<int> NextMove(const CTolvane32Doc& doc)
+{
+    std::vector<int> free;
+    if (const CCard waste = doc.GetCard(POS_WASTE); !waste.IsEmpty() && !waste.IsJoker())
+        free.push_back(POS_WASTE);
+    for (int p = POS_TRIANGLE_FIRST; p <= POS_TRIANGLE_LAST; ++p)
+        if (doc.GetPositionState(p) == PS_FREE && !doc.GetCard(p).IsJoker())
+            free.push_back(p);
+    for (std::size_t a = 0; a < free.size(); ++a) {
+        const int ra = doc.GetCard(free[a]).GetRank();
+        if (ra == 13)
+            return {free[a]};
+        for (std::size_t b = a + 1; b < free.size(); ++b)
+            if (ra + doc.GetCard(free[b]).GetRank() == 13)
+                return {free[a], free[b]};
+    }
+    if (doc.GetPileCount(POS_STOCK) > 0)
+        return {POS_STOCK};
+    return {};
+}
+
+int Play(Game& game, int removals)
+{
+    std::string line;  // turns of the stock wait for the removal they lead to
+    while (removals > 0 && !game.doc.GetCard(POS_TRIANGLE_FIRST).IsEmpty()) {
+        const std::vector<int> move = NextMove(game.doc);
+        if (move.empty())
+            break;
+        for (int p : move) {
+            const CPoint at = PointOf(game.doc, p);
+            line += std::to_string(at.x) + "," + std::to_string(at.y) + " ";
+            Click(game.doc, at);
+        }
+        if (move[0] != POS_STOCK) {
+            --removals;
+            std::printf("%s\n", line.c_str());
+            line.clear();
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const std::string command = argc > 2 ? argv[1] : "";
     if (command == "table" && argc > 3) {
-        Game game(std::atoll(argv[2]), std::atoi(argv[3]));
+        Game game(argv[2], std::atoi(argv[3]));
         return Table(game, argc - 4, argv + 4);
     }
     if (command == "solve" || command == "lose") {
-        Game game(std::atoll(argv[2]), 0);
+        Game game(argv[2], 0);
         return Solve(game, command == "lose");
     }
-    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T | lose T\n");
+    if (command == "play" && argc > 3) {
+        Game game(argv[2], 0);
+        return Play(game, std::atoi(argv[3]));
+    }
+    std::fprintf(stderr, "usage: known_deal table T BACK [X,Y ...] | solve T | lose T | play T N\n");
     return 2;
 }
