@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "shell/MainFrame.h"
 #include "shell/Settings.h"
+#include "shell/WindowsGone.h"
 #include "shell/WxHost.h"
 #include "view/PictureCache.h"
 #include "view/Tolvane32View.h"
@@ -120,6 +121,7 @@ private:
         m_pHost->SetDialogParent(frame);
         m_pDoc->SetView(frame->GetView());
         SetTopWindow(frame);
+        m_windowsGone.SetMainWindow(frame);
 
         // The caption shows the best score as read at the start, and again
         // at each record decision.
@@ -154,6 +156,7 @@ private:
     CSoundSystem m_sound;
     std::unique_ptr<CWxHost> m_pHost;
     std::unique_ptr<CTolvane32Doc> m_pDoc;
+    CWindowsGone m_windowsGone;
 };
 
 wxIMPLEMENT_APP(CTolvane32App);

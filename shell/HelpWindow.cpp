@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include <malloc.h>
 #include <pango/pango.h>
 
 #include <wx/display.h>
@@ -245,9 +244,6 @@ void CHelpWindow::Release()
     m_controller.reset();
     // The catalogs serve the help window alone.
     wxTranslations::Set(nullptr);
-    // Most of what the help used is small blocks amid the rest of the heap:
-    // give back the pages they leave empty.
-    malloc_trim(0);
 }
 
 bool CHelpWindow::DisplayContents()

@@ -4,6 +4,9 @@
 #include <set>
 
 #include <wx/dcmemory.h>
+#include <wx/dialog.h>
+#include <wx/frame.h>
+#include <wx/panel.h>
 #include <wx/html/helpctrl.h>
 #include <wx/html/helpfrm.h>
 #include <wx/html/winpars.h>
@@ -14,6 +17,7 @@
 #include "res/Strings.h"
 #include "res/resource.h"
 #include "shell/HelpWindow.h"
+#include "shell/WindowsGone.h"
 
 namespace {
 
@@ -136,6 +140,32 @@ TEST(ScaleTest, TheHelpFitsItsScreenSpeaksJapaneseWithoutToolkitWarningsAndGoesW
     help.Controller()->GetFrame()->Close();
     EXPECT_TRUE(PumpUntil([&] { return help.Controller() == nullptr; }));
     EXPECT_TRUE(help.DisplayContents());
+}
+
+// Once windows of their own have gone (a dialog, the help), the heap gives back what they left, once for all
+// that went together; a window inside another, or the main one, asks nothing.
+TEST(Host, ClosedWindowsGiveBackTheirMemoryEachTime)
+{
+    int trims = 0;
+    CWindowsGone gone([&trims] { ++trims; });
+    const auto trimsAfter = [&trims](auto destroy) {
+        const int before = trims;
+        destroy();
+        wxTheApp->ProcessPendingEvents();
+        return trims - before;
+    };
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(trimsAfter([] {
+                      auto* dialog = new wxDialog(nullptr, wxID_ANY, "dialog");
+                      new wxPanel(dialog);
+                      delete dialog;
+                      delete new wxDialog(nullptr, wxID_ANY, "another");
+                  }), 1) << round;
+    }
+    auto* main = new wxFrame(nullptr, wxID_ANY, "main");
+    EXPECT_EQ(trimsAfter([main] { delete new wxPanel(main); }), 0);
+    gone.SetMainWindow(main);
+    EXPECT_EQ(trimsAfter([main] { delete main; }), 0);
 }
 
 }  // namespace
