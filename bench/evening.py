@@ -193,9 +193,10 @@ class Evening:
     def fake_now(self):
         return START + time.monotonic() - self.game.launched
 
-    def wait_new_deal(self, since):
-        """Finds the clock second of the deal just made among those it may have been made in."""
-        candidates = range(int(since) - 4, int(self.fake_now()) + 3)
+    def wait_new_deal(self, since, draws=(0,)):
+        """Finds the clock second of the deal just made among those it may have been made in,
+        and after a clear, how many numbers the celebration drew from the deals' generator."""
+        candidates = ["%d:%d" % (t, n) for t in range(int(since) - 4, int(self.fake_now()) + 3) for n in draws]
         tables = {t: self.expected(self.times + [t], []) for t in candidates}
         self.times.append(self.game.wait_tables("the deal of the evening", tables))
 
@@ -296,7 +297,7 @@ class Evening:
         self.game.click("320,200")  # the tune stops, and OK deals again
         since = self.fake_now()
         self.game.answer(TITLE, "Return")
-        self.wait_new_deal(since)
+        self.wait_new_deal(since, draws=range(40))
         time.sleep(1.5)
         self.stage("after the clear")
 

@@ -17,7 +17,8 @@
 //                                      press, the last one removes
 //
 // T may also list the clock times of several deals, "T1,..,Tk": the tool then
-// speaks of the k-th deal of a run (bench/evening.py plays an evening so).
+// speaks of the k-th deal of a run (bench/evening.py plays an evening so); a
+// time "T:n" says that the celebration of a clear drew n numbers before it.
 #include <png.h>
 
 #include <cstdio>
@@ -46,7 +47,7 @@ struct Game {
     CTolvane32Doc doc{host, settings, images};
     // times: the clock seconds of the deals so far, "T1,..,Tk"; the last
     // one is on the table. The generator is never reseeded, and only the
-    // shuffles draw from it, so the deals before it decide it.
+    // shuffles and celebrations draw from it, so the deals before it decide it.
     Game(const char* times, int back)
     {
         settings.values["Customize/iCover"] = std::to_string(back);
@@ -56,6 +57,9 @@ struct Game {
         std::stringstream list(times);
         for (std::string t; std::getline(list, t, ',');) {
             host.now = std::atoll(t.c_str());
+            // "T:n": a celebration drew n numbers before this deal.
+            for (int n = t.find(':') != std::string::npos ? std::atoi(t.c_str() + t.find(':') + 1) : 0; n > 0; --n)
+                host.Rand();
             doc.DealCards();
         }
     }
