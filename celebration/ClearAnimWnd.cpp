@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include <cairo.h>
+#include <gdk/gdk.h>
+
 #include <wx/dcclient.h>
-#include <wx/dcmemory.h>
+#include <wx/dcgraph.h>
+#include <wx/graphics.h>
 #include <wx/weakref.h>
 
 #include "model/Rect.h"
@@ -43,24 +47,61 @@ void CClearAnimWnd::Create(wxWindow* parent, const wxRect& rect) {
     m_nTimerID = m_timer.Start(kTickMillis) ? 1u : 0u;
 }
 
+void CClearAnimWnd::SurfaceRelease::operator()(cairo_surface_t* surface) const {
+    cairo_surface_destroy(surface);
+}
+
 void CClearAnimWnd::FitCloth() {
     const wxSize client = GetClientSize();
     const wxSize size(std::max(client.x, 1), std::max(client.y, 1));
     const int scale = WholeScale(GetContentScaleFactor());
-    if (m_bmpCloth.IsOk() && m_bmpCloth.GetLogicalSize() == size && m_bmpCloth.GetScaleFactor() == scale)
+    if (m_cloth && m_clothSize == size && m_clothScale == scale)
         return;
-    wxBitmap cloth;
-    cloth.CreateWithDIPSize(size, scale, 24);
-    {
-        wxMemoryDC dc(cloth);
-        dc.SetBackground(wxBrush(ClothColour()));
-        dc.Clear();
-        // The trail so far, resampled: only the cards drawn from now on get
-        // the new resolution.
-        if (m_bmpCloth.IsOk())
-            dc.DrawBitmap(m_bmpCloth, 0, 0);
+    cairo_surface_t* cloth = nullptr;
+    if (GdkWindow* window = GTKGetDrawingWindow())
+        cloth = gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR, size.x * scale, size.y * scale);
+    else
+        cloth = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.x * scale, size.y * scale);
+    // Device pixels throughout: the cards are drawn as onto a bitmap of the
+    // window's scale, whatever scale the toolkit gave the surface.
+    cairo_surface_set_device_scale(cloth, 1, 1);
+    cairo_t* cr = cairo_create(cloth);
+    const wxColour colour = ClothColour();
+    cairo_set_source_rgb(cr, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0);
+    cairo_paint(cr);
+    // The trail so far, resampled: only the cards drawn from now on get the
+    // new resolution.
+    if (m_cloth) {
+        cairo_scale(cr, double(scale) / m_clothScale, double(scale) / m_clothScale);
+        cairo_set_source_surface(cr, m_cloth.get(), 0, 0);
+        cairo_paint(cr);
     }
-    m_bmpCloth = cloth;
+    cairo_destroy(cr);
+    m_cloth.reset(cloth);
+    m_clothSize = size;
+    m_clothScale = scale;
+}
+
+wxBitmap CClearAnimWnd::Cloth() const {
+    if (!m_cloth)
+        return {};
+    const int width = m_clothSize.x * m_clothScale;
+    const int height = m_clothSize.y * m_clothScale;
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source_surface(cr, m_cloth.get(), 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(copy);
+    wxImage image(width, height);
+    const unsigned char* data = cairo_image_surface_get_data(copy);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(copy));
+        for (int x = 0; x < width; ++x)
+            image.SetRGB(x, y, (row[x] >> 16) & 255, (row[x] >> 8) & 255, row[x] & 255);
+    }
+    cairo_surface_destroy(copy);
+    return wxBitmap(image, -1, m_clothScale);
 }
 
 void CClearAnimWnd::StopAll() {
@@ -78,10 +119,17 @@ void CClearAnimWnd::PlayFrame() {
     const CRect card = m_motion.PlayFrame(bonus, setup);
 
     FitCloth();
+    // As onto a bitmap of the window's scale: logical pixels of scale
+    // device pixels each.
+    cairo_t* cr = cairo_create(m_cloth.get());
+    cairo_scale(cr, m_clothScale, m_clothScale);
     {
-        wxMemoryDC dc(m_bmpCloth);
+        wxGraphicsContext* gc = wxGraphicsContext::CreateFromNative(cr);
+        gc->SetContentScaleFactor(m_clothScale);
+        wxGCDC dc(gc);  // which takes the context down with it, before cr
         m_host.DrawCard(dc, m_motion.Image(), card);
     }
+    cairo_destroy(cr);
     RefreshRect(wxRect(card.left, card.top, card.Width(), card.Height()));
 }
 
@@ -92,8 +140,17 @@ void CClearAnimWnd::OnTimer(wxTimerEvent& /*event*/) {
 void CClearAnimWnd::OnPaint(wxPaintEvent& /*event*/) {
     wxPaintDC dc(this);
     FitCloth();
-    if (m_bmpCloth.IsOk())
-        dc.DrawBitmap(m_bmpCloth, 0, 0);
+    // Every device context of the toolkit draws with cairo.
+    wxGraphicsContext* gc = dc.GetGraphicsContext();
+    if (gc == nullptr)
+        return;
+    // One device pixel of the cloth onto one of the window's.
+    auto* cr = static_cast<cairo_t*>(gc->GetNativeContext());
+    cairo_save(cr);
+    cairo_scale(cr, 1.0 / m_clothScale, 1.0 / m_clothScale);
+    cairo_set_source_surface(cr, m_cloth.get(), 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
 }
 
 void CClearAnimWnd::OnCaptureLost(wxMouseCaptureLostEvent& /*event*/) {

@@ -17,12 +17,16 @@
 #pragma once
 
 #include <wx/bitmap.h>
+#include <memory>
+
 #include <wx/window.h>
 // After the window header: the timer's own header does not pull in events.
 #include <wx/timer.h>
 
 #include "celebration/AnimMotion.h"
 #include "celebration/CelebrationHost.h"
+
+typedef struct _cairo_surface cairo_surface_t;
 
 class CClearAnimWnd : public wxWindow {
 public:
@@ -41,8 +45,9 @@ public:
     // IDOK or IDCANCEL.
     int AskNewDeal();
 
-    // The trail as drawn so far (tests look at its pixels).
-    const wxBitmap& Cloth() const { return m_bmpCloth; }
+    // The trail as drawn so far, read back at the window's scale (tests
+    // look at its pixels); not valid before the first paint or tick.
+    wxBitmap Cloth() const;
     const CAnimMotion& Motion() const { return m_motion; }
     // 1 while the tick runs, 0 when the timer could not be started.
     unsigned TimerID() const { return m_nTimerID; }
@@ -63,7 +68,17 @@ private:
     ICelebrationHost& m_host;
     wxTimer m_timer;
     unsigned m_nTimerID = 0;
-    wxBitmap m_bmpCloth;
+    // In device pixels. On X11 a pixmap of the display's: the trail stays
+    // with the X server, and a paint is a copy there; only each new card
+    // crosses to it. (An image the size of the window crossed at every
+    // full paint, through shared memory that stays the program's for the
+    // rest of the run.) Elsewhere an image in memory.
+    struct SurfaceRelease {
+        void operator()(cairo_surface_t* surface) const;
+    };
+    std::unique_ptr<cairo_surface_t, SurfaceRelease> m_cloth;
+    wxSize m_clothSize;
+    int m_clothScale = 0;
     CAnimMotion m_motion;
     bool m_bAsking = false;  // the closing question is open
 };
