@@ -256,9 +256,13 @@ bool CHelpWindow::DisplayContents()
     if (wxTranslations::Get() == nullptr) {
         auto* translations = new wxTranslations;
         translations->SetLoader(new CTranslationsLoader);
-        translations->SetLanguage(wxLANGUAGE_JAPANESE);
-        translations->AddStdCatalog();
-        translations->AddCatalog(kOwnDomain);
+        // By name, and with no language named for the catalogs' own texts:
+        // the toolkit would otherwise build its table of every language it
+        // knows, half a megabyte kept for the rest of the run.
+        translations->SetLanguage("ja");
+        translations->AddCatalog("wxstd-" wxSTRINGIZE(wxMAJOR_VERSION) "." wxSTRINGIZE(wxMINOR_VERSION),
+                                 wxLANGUAGE_UNKNOWN);
+        translations->AddCatalog(kOwnDomain, wxLANGUAGE_UNKNOWN);
         wxTranslations::Set(translations);
     }
     // The size it had when last closed, or the first one; either fits the
