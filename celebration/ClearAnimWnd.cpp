@@ -57,13 +57,22 @@ void CClearAnimWnd::FitCloth() {
     const int scale = WholeScale(GetContentScaleFactor());
     if (m_cloth && m_clothSize == size && m_clothScale == scale)
         return;
+    // The toolkit makes it in logical pixels, scale device pixels each.
     cairo_surface_t* cloth = nullptr;
-    if (GdkWindow* window = GTKGetDrawingWindow())
-        cloth = gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR, size.x * scale, size.y * scale);
-    else
+    if (GdkWindow* window = GTKGetDrawingWindow()) {
+        cloth = gdk_window_create_similar_surface(window, CAIRO_CONTENT_COLOR, size.x, size.y);
+        double x = 0;
+        double y = 0;
+        cairo_surface_get_device_scale(cloth, &x, &y);
+        if (x != scale || y != scale) {
+            cairo_surface_destroy(cloth);
+            cloth = nullptr;
+        }
+    }
+    if (cloth == nullptr)
         cloth = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.x * scale, size.y * scale);
     // Device pixels throughout: the cards are drawn as onto a bitmap of the
-    // window's scale, whatever scale the toolkit gave the surface.
+    // window's scale.
     cairo_surface_set_device_scale(cloth, 1, 1);
     cairo_t* cr = cairo_create(cloth);
     const wxColour colour = ClothColour();
