@@ -22,7 +22,7 @@ half of the rounds. Medians and spread over RUNS runs; --compare measures
 another build the same way in the same run. Figures only: nothing is asserted.
 
     python3 bench/evening.py --build build-test [--runs 3] [--rounds 24]
-        [--no-help] [--compare OTHER/tolvane32]
+        [--no-help] [--detail] [--smaps DIR] [--compare OTHER/tolvane32]
 """
 
 import argparse
@@ -232,6 +232,10 @@ class Evening:
 
     def stage(self, name):
         self.stages[name] = memory(self.game.proc.pid)
+        if self.options.smaps:  # for a look at which mappings grew: one file a stage, the last run's
+            with open("/proc/%d/smaps" % self.game.proc.pid) as f, \
+                    open(os.path.join(self.options.smaps, name.replace(" ", "_")), "w") as out:
+                out.write(f.read())
         if self.options.detail:
             print("  %-16s %s" % (name, ", ".join("%s %.1f" % kv for kv in breakdown(self.game.proc.pid).items())))
 
@@ -374,6 +378,7 @@ def main():
     parser.add_argument("--rounds", type=int, default=24)
     parser.add_argument("--no-help", action="store_true")
     parser.add_argument("--detail", action="store_true", help="RSS of anonymous and file mappings at each stage")
+    parser.add_argument("--smaps", metavar="DIR", help="copies /proc/PID/smaps into DIR at each stage")
     parser.add_argument("--compare", help="another build's tolvane32, measured the same way")
     options = parser.parse_args()
     options.known_deal = os.path.join(options.build, "tests/e2e/tolvane_known_deal")
