@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -16,7 +17,8 @@
 
 namespace {
 
-constexpr int MIX_CHUNK_FRAMES = 1024;  // about 23 ms: a removal sounds with its click
+constexpr int SAMPLE_RATE = 44100;
+constexpr int BUFFER_FRAMES = 1024;  // about 23 ms: a removal sounds with its click
 
 // After a lost device, the first try to open it again comes soon (a server
 // restarting is back within a second), the later ones less often.
@@ -59,42 +61,18 @@ void NameTheStream(const SdlApi& sdl)
         setenv("PULSE_PROP", (ours + " " + players).c_str(), 1);
 }
 
-void IgnoreFluidSynthMessage(int, const char*, void*) {}
-
-// FluidSynth prints its errors and warnings (a missing soundfont, a preset
-// the tune asks for) on standard error; the game has no one to tell.
-void SilenceFluidSynth()
-{
-    using LogFunction = decltype(&IgnoreFluidSynthMessage);
-    using SetLogFunction = LogFunction (*)(int, LogFunction, void*);
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // Loaded by now, with SDL_mixer (whose symbols stay its own) when it
-        // uses FluidSynth at all.
-        void* lib = dlopen("libfluidsynth.so.3", RTLD_LAZY | RTLD_NOLOAD);
-        void* set = lib != nullptr ? dlsym(lib, "fluid_set_log_function") : nullptr;
-        if (set != nullptr) {
-            for (int level = 0; level <= 4; ++level)  // FLUID_PANIC to FLUID_DBG
-                reinterpret_cast<SetLogFunction>(set)(level, &IgnoreFluidSynthMessage, nullptr);
-        }
-    });
-}
-
 }  // namespace
 
-// SDL2_mixer and the libraries it pulls in (FluidSynth, JACK, PulseAudio,
-// libsndfile and more: a quarter of all the libraries of the program) are
-// loaded with the first sound, not at start-up: mapping and relocating them
-// and running their initialisers took a good share of the time before the
-// window appeared, for a player who may never hear a sound. A missing library
-// (or one without a function) leaves the program silent, like a machine
-// without a sound card.
+// SDL2 and the libraries it pulls in are loaded with the first sound, not at
+// start-up: mapping and relocating them and running their initialisers took
+// a good share of the time before the window appeared, for a player who may
+// never hear a sound. A missing library (or one without a function) leaves
+// the program silent, like a machine without a sound card. FluidSynth comes
+// only with a tune (Tune.cpp): the removal sounds need nothing but SDL.
 const SdlApi* LoadSdl()
 {
     static const std::optional<SdlApi> loaded = []() -> std::optional<SdlApi> {
-        // Its own dependencies (SDL2 itself) come with it; lookups through
-        // the handle search them too.
-        void* lib = dlopen("libSDL2_mixer-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+        void* lib = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
         if (lib == nullptr)
             return std::nullopt;
         SdlApi api;
@@ -116,7 +94,33 @@ struct CAudioDevice::Link {
     bool lost = false;        // SDL reported the open device gone
     bool closing = false;     // set with both locks held: the device goes for good
     bool connecting = false;  // under the device lock: a try runs without it
+    // What the callback mixes: set under both the device lock and SDL's
+    // lock of the open device, read under either.
+    const SdlApi* sdl = nullptr;
+    const std::uint8_t* wave = nullptr;  // the rest of the removal sound
+    std::size_t waveLeft = 0;
+    std::unique_ptr<CAudioSource> source;
 };
+
+namespace {
+
+// SDL's lock of an open device: the callback is not running while it is held.
+class AudioLock {
+public:
+    AudioLock(const SdlApi& sdl, SDL_AudioDeviceID device) : m_sdl(sdl), m_device(device)
+    {
+        m_sdl.SDL_LockAudioDevice(m_device);
+    }
+    ~AudioLock() { m_sdl.SDL_UnlockAudioDevice(m_device); }
+    AudioLock(const AudioLock&) = delete;
+    AudioLock& operator=(const AudioLock&) = delete;
+
+private:
+    const SdlApi& m_sdl;
+    SDL_AudioDeviceID m_device;
+};
+
+}  // namespace
 
 CAudioDevice::CAudioDevice(SdlLoader loadSdl, AssetLookup findSound, std::function<void(bool lost)> going)
     : m_loadSdl(loadSdl), m_findSound(findSound), m_going(std::move(going)), m_link(std::make_shared<Link>())
@@ -148,7 +152,6 @@ CAudioDevice::~CAudioDevice()
         m_reconnect.join();
     if (m_state != State::Lost)
         return;
-    m_sdl->Mix_Quit();
     // SDL's own bookkeeping (hints and the like) goes only with a full quit.
     if (m_sdl->SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
         m_sdl->SDL_Quit();
@@ -159,26 +162,38 @@ std::mutex& CAudioDevice::Mutex() const
     return m_link->device;
 }
 
-bool CAudioDevice::Open(const SdlApi& sdl, const std::string& driver)
+CAudioDevice::Opened CAudioDevice::Open(const SdlApi& sdl, Link& link, const std::string& driver)
 {
     if (!driver.empty())
         sdl.SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.c_str(), SDL_HINT_OVERRIDE);
-    bool open = sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    if (open &&
-        sdl.Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, MIX_CHUNK_FRAMES) != 0) {
-        sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        open = false;
+    Opened opened;
+    if (sdl.SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        // The callback mixes 16-bit stereo; SDL converts it for a device that
+        // wants another format. A rate of the device's own spares it a
+        // resampling: the sounds and the synthesiser are made for that rate.
+        SDL_AudioSpec wanted{};
+        wanted.freq = SAMPLE_RATE;
+        wanted.format = AUDIO_S16SYS;
+        wanted.channels = 2;
+        wanted.samples = BUFFER_FRAMES;
+        wanted.callback = &CAudioDevice::OnAudio;
+        wanted.userdata = &link;
+        SDL_AudioSpec got{};
+        opened.id = sdl.SDL_OpenAudioDevice(nullptr, 0, &wanted, &got, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+        opened.rate = got.freq;
+        if (opened.id == 0)
+            sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     // The driver is chosen; the next opening should be free to choose again.
     if (!driver.empty())
         sdl.SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-    return open;
+    return opened;
 }
 
 void CAudioDevice::Prepare()
 {
-    // Mapping SDL2_mixer and the thirty-odd libraries it pulls in takes tens
-    // of milliseconds, far more on a busy machine: the press that selects a
+    // Mapping SDL2 and the libraries it pulls in takes tens of
+    // milliseconds, far more on a busy machine: the press that selects a
     // card leaves time for it before the press that removes one.
     if (m_state == State::Closed && !m_loader.joinable())
         m_loader = std::thread(m_loadSdl);
@@ -201,25 +216,27 @@ bool CAudioDevice::EnsureOpen()
     NameTheStream(*m_sdl);
     // No usable device (a machine without a sound card picks ALSA and
     // fails): the dummy driver keeps the game's timing and stays silent.
-    if (!Open(*m_sdl) && !Open(*m_sdl, "dummy")) {
+    Opened opened = Open(*m_sdl, *m_link);
+    if (opened.id == 0)
+        opened = Open(*m_sdl, *m_link, "dummy");
+    if (opened.id == 0) {
         m_state = State::Failed;
         return false;
     }
-    m_sdl->Mix_Init(MIX_INIT_MID);
-    SilenceFluidSynth();
-    SetUp();
+    SetUp(opened);
     m_reconnect = std::thread(&CAudioDevice::Reconnect, this, m_link);
     return true;
 }
 
-void CAudioDevice::SetUp()
+void CAudioDevice::SetUp(Opened opened)
 {
     m_state = State::Open;
+    m_nDevice = opened.id;
+    m_nRate = opened.rate;
     m_strDriver = m_sdl->SDL_GetCurrentAudioDriver();
-    // One channel for both removal sounds, so the second of a pair cuts off
-    // the first as the game's first host did.
-    m_sdl->Mix_AllocateChannels(1);
+    m_link->sdl = m_sdl;
     m_sdl->SDL_AddEventWatch(&CAudioDevice::OnDeviceEvent, m_link.get());
+    m_sdl->SDL_PauseAudioDevice(m_nDevice, 0);
 }
 
 void CAudioDevice::TearDown(bool lost)
@@ -227,13 +244,13 @@ void CAudioDevice::TearDown(bool lost)
     // Waits for a report under way on SDL's audio thread.
     m_sdl->SDL_DelEventWatch(&CAudioDevice::OnDeviceEvent, m_link.get());
     m_going(lost);
-    // Sounds are made for the device's format; a new device may have
-    // another, and they are made again for it on demand. (A freed sound
-    // stops first.)
-    for (auto& [id, chunk] : m_chunks)
-        m_sdl->Mix_FreeChunk(chunk);
-    m_chunks.clear();
-    m_sdl->Mix_CloseAudio();
+    // Waits for the callback to finish and stops it for good.
+    m_sdl->SDL_CloseAudioDevice(m_nDevice);
+    m_link->wave = nullptr;
+    m_link->waveLeft = 0;
+    // Sounds are made for the device's rate; a new device may have another,
+    // and they are made again for it on demand.
+    m_waves.clear();
     m_sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
     m_state = State::Lost;
 }
@@ -294,19 +311,20 @@ void CAudioDevice::Reconnect(std::shared_ptr<Link> link)
             // The lost driver only: while its server is still away, another
             // (ALSA, routed to that very server) may open and keep the
             // stream under a name of its own when the server is back.
-            const bool open = Open(sdl, driver);
+            const Opened opened = Open(sdl, *link, driver);
             std::lock_guard<std::mutex> device(link->device);
             link->connecting = false;
             if (link->closing) {
-                // This object may be gone: close what was opened, and only that.
-                if (open) {
-                    sdl.Mix_CloseAudio();
+                // This object may be gone: close what was opened (still
+                // paused, so its callback never ran), and only that.
+                if (opened.id != 0) {
+                    sdl.SDL_CloseAudioDevice(opened.id);
                     sdl.SDL_QuitSubSystem(SDL_INIT_AUDIO);
                 }
                 return;
             }
-            if (open) {
-                SetUp();
+            if (opened.id != 0) {
+                SetUp(opened);
                 break;
             }
         }
@@ -321,18 +339,78 @@ std::string CAudioDevice::Driver() const
     return name != nullptr ? name : "";
 }
 
+std::vector<std::uint8_t> CAudioDevice::MakeWave(int resourceId) const
+{
+    const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{};
+    SDL_RWops* rw = blob ? m_sdl->SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)) : nullptr;
+    SDL_AudioSpec spec{};
+    Uint8* samples = nullptr;
+    Uint32 size = 0;
+    if (rw == nullptr || m_sdl->SDL_LoadWAV_RW(rw, 1, &spec, &samples, &size) == nullptr)  // frees rw
+        return {};
+    std::vector<std::uint8_t> wave(samples, samples + size);
+    m_sdl->SDL_FreeWAV(samples);
+    // Converted once, here, so that the callback only copies.
+    SDL_AudioCVT cvt{};
+    const int built =
+        m_sdl->SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, m_nRate);
+    if (built < 0)
+        return {};
+    if (built > 0) {
+        wave.resize(wave.size() * static_cast<std::size_t>(cvt.len_mult));
+        cvt.buf = wave.data();
+        cvt.len = static_cast<int>(size);
+        if (m_sdl->SDL_ConvertAudio(&cvt) != 0)
+            return {};
+        wave.resize(static_cast<std::size_t>(cvt.len_cvt));
+    }
+    return wave;
+}
+
 void CAudioDevice::PlayWave(int resourceId)
 {
     if (!EnsureOpen())
         return;
-    auto [it, fresh] = m_chunks.try_emplace(resourceId, nullptr);
+    auto [it, fresh] = m_waves.try_emplace(resourceId);
     // A missing or broken sound is remembered as such and never retried.
-    if (fresh) {
-        if (const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{}) {
-            if (SDL_RWops* rw = m_sdl->SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)))
-                it->second = m_sdl->Mix_LoadWAV_RW(rw, SDL_TRUE);  // frees rw
-        }
+    if (fresh)
+        it->second = MakeWave(resourceId);
+    if (it->second.empty())
+        return;
+    // One voice for both removal sounds, so the second of a pair cuts off
+    // the first as the game's first host did.
+    AudioLock lock(*m_sdl, m_nDevice);
+    m_link->wave = it->second.data();
+    m_link->waveLeft = it->second.size();
+}
+
+std::unique_ptr<CAudioSource> CAudioDevice::SetSource(std::unique_ptr<CAudioSource> source)
+{
+    if (m_state != State::Open)
+        return std::exchange(m_link->source, std::move(source));
+    AudioLock lock(*m_sdl, m_nDevice);
+    return std::exchange(m_link->source, std::move(source));
+}
+
+void CAudioDevice::EndSource()
+{
+    if (m_link->source == nullptr)
+        return;
+    AudioLock lock(*m_sdl, m_nDevice);
+    m_link->source->End();
+}
+
+void CAudioDevice::OnAudio(void* data, std::uint8_t* stream, int bytes)
+{
+    auto* link = static_cast<Link*>(data);
+    std::memset(stream, 0, static_cast<std::size_t>(bytes));  // silence, in signed samples
+    const std::size_t wave = std::min(link->waveLeft, static_cast<std::size_t>(bytes));
+    if (wave > 0) {
+        link->sdl->SDL_MixAudioFormat(stream, link->wave, AUDIO_S16SYS, static_cast<Uint32>(wave),
+                                      SDL_MIX_MAXVOLUME);
+        link->wave += wave;
+        link->waveLeft -= wave;
     }
-    if (it->second != nullptr)
-        m_sdl->Mix_PlayChannel(0, it->second, 0);
+    if (link->source != nullptr)
+        link->source->MixInto(*link->sdl, stream, bytes);
 }

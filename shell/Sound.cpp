@@ -12,8 +12,9 @@ constexpr const char* MUSIC_FILE = "Tolvane32.mid";
 
 }  // namespace
 
-CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont, SdlLoader loadSdl)
-    : m_tune(m_device, findMidi, std::move(soundFont)),
+CSoundSystem::CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont, SdlLoader loadSdl,
+                           SynthLibrary synth)
+    : m_tune(m_device, findMidi, std::move(soundFont), synth),
       m_device(loadSdl, findSound, [this](bool lost) { m_tune.Free(lost); })
 {
 }

@@ -1,16 +1,17 @@
-// The removal sounds and the celebration tune, through SDL2_mixer.
+// The removal sounds and the celebration tune, through SDL2 and FluidSynth.
 //
 // The application owns one CSoundSystem and lends it to the host services.
-// A removal sound is a built-in WAVE played from memory on one fixed channel,
-// so a new sound cuts off one still playing. The tune is the built-in MIDI
-// file, written once per run into the user's cache folder and played once
-// through FluidSynth; it can be stopped, and its end (natural or after a
-// stop) is reported through a callback.
+// A removal sound is a built-in WAVE played from memory in one voice, so a
+// new sound cuts off one still playing. The tune is the built-in MIDI file,
+// written once per run into the user's cache folder and played once through
+// FluidSynth into the same device; it can be stopped, and its end (natural
+// or after a stop) is reported through a callback.
 //
 // Two owners share the work, and this class is the face the callers see:
 // CAudioDevice opens the device with the first sound, keeps the removal
-// sounds made for it and brings it back after a loss; CTune loads the tune
-// when a clear is certain, plays it and lets it go once it has played.
+// sounds made for it, mixes them and brings the device back after a loss;
+// CTune loads FluidSynth and the tune when a clear is certain, hands the
+// tune to the device and lets it all go once it has played.
 // Every failure is silent: with no sound card the dummy driver swallows the
 // output, with no soundfont there is simply no tune.
 //
@@ -31,10 +32,10 @@ class CSoundSystem {
 public:
     // The program's own sounds and tune.
     CSoundSystem() : CSoundSystem(&FindSound, &FindMidi) {}
-    // Sounds, tune, soundfont and library from elsewhere (the tests' own); an
-    // empty soundfont path leaves SDL_mixer's own choice.
+    // Sounds, tune, soundfont and libraries from elsewhere (the tests' own);
+    // with an empty soundfont path there is no tune.
     CSoundSystem(AssetLookup findSound, AssetLookup findMidi, std::string soundFont = DefaultSoundFont(),
-                 SdlLoader loadSdl = &LoadSdl);
+                 SdlLoader loadSdl = &LoadSdl, SynthLibrary synth = FluidSynthLibrary());
     ~CSoundSystem();
     CSoundSystem(const CSoundSystem&) = delete;
     CSoundSystem& operator=(const CSoundSystem&) = delete;
@@ -62,7 +63,7 @@ public:
     // Stops the tune; the finished callback follows and the caller then closes.
     void StopMusic();
     // Closes the tune, stopping it first if it still plays, without a
-    // finished callback of its own, and lets the synthesiser go.
+    // finished callback of its own, and lets the synthesiser and its library go.
     void CloseMusic();
 
     // Called when the tune ends or is stopped; see the note above on threads.

@@ -1,26 +1,40 @@
 // The celebration tune: its file, its loading, playing and freeing.
 //
-// FluidSynth reads the whole soundfont and builds a synthesiser for every
-// loaded tune: a tenth of a second or more, and a quarter of the program's
-// memory. So the tune is loaded in the background only when a clear is
-// certain (Prepare, before the last cards fall) and freed, again in the
-// background, as soon as it has played: a player who never clears a deal
-// never pays for it, and a loaded tune cannot be rewound anyway.
+// FluidSynth (with some thirty libraries of its own) reads the whole
+// soundfont and builds a synthesiser for every loaded tune: a tenth of a
+// second or more, and a good share of the program's memory. So the library
+// is loaded and the tune prepared in the background only when a clear is
+// certain (Prepare, before the last cards fall), the device's callback plays
+// it, and once it has played everything goes again, the library included,
+// in the background: a player who never clears a deal never pays for it,
+// and a played tune cannot be rewound anyway.
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "AudioDevice.h"
 
-struct _Mix_Music;
+struct SynthApi;
+
+// FluidSynth's functions for one tune (SynthApi.h), or null when the library
+// cannot be had, and their unloading when that tune goes.
+struct SynthLibrary {
+    const SynthApi* (*load)();
+    void (*unload)(const SynthApi* api);
+};
+// The program's: libfluidsynth, loaded and unloaded.
+SynthLibrary FluidSynthLibrary();
 
 // Every member function but the finished callback's setter runs under the
 // device lock; the loads and frees run on a worker of this class's own.
 class CTune {
 public:
-    CTune(CAudioDevice& device, AssetLookup findMidi, std::string soundFont);
+    // An empty soundfont path: no tune.
+    CTune(CAudioDevice& device, AssetLookup findMidi, std::string soundFont, SynthLibrary synth);
     ~CTune();
     CTune(const CTune&) = delete;
     CTune& operator=(const CTune&) = delete;
@@ -40,26 +54,32 @@ public:
     void SetFinishedCallback(std::function<void()> callback);
 
 private:
+    class Song;
+    // Where a tune that ends reports it, from any thread.
+    struct Hook {
+        std::mutex mutex;  // the hook lock of AudioDevice.h's lock order
+        std::function<void()> onFinished;
+        void Report();
+    };
+
     // False when the chosen soundfont has gone: no tune rather than a silent one.
     bool HasSoundFont() const;
     // Waits for the worker; what it loaded becomes the ready tune.
     void FinishWork();
     // On the worker: frees `played` (if any), then loads `load` (unless empty).
-    void StartWork(_Mix_Music* played, const std::string& load);
-    // Halts the tune without reporting it as finished.
-    void HaltQuietly();
-    static void OnMusicFinished();
+    void StartWork(std::unique_ptr<CAudioSource> played, const std::string& load);
 
     CAudioDevice& m_device;
     AssetLookup m_findMidi;
     std::string m_strSoundFont;
+    SynthLibrary m_synth;
     std::string m_strPath;
+    Hook m_hook;
 
-    _Mix_Music* m_pPlaying = nullptr;  // the open tune: the analogue of an open MIDI device
-    _Mix_Music* m_pReady = nullptr;    // loaded, never played
+    std::unique_ptr<Song> m_pReady;  // loaded, never played; the playing one is the device's source
     std::string m_strReadyPath;
     std::thread m_worker;
-    _Mix_Music* m_pLoaded = nullptr;  // written by the worker, read after its join
+    std::unique_ptr<Song> m_pLoaded;  // written by the worker, read after its join
     std::string m_strLoadPath;
-    std::function<void()> m_onFinished;  // guarded by the hook lock
+    int m_nLoadRate = 0;
 };

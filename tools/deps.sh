@@ -6,7 +6,7 @@ mode=${1:-play}
 
 play_packages=(
   cmake g++ make pkg-config
-  libwxgtk3.2-dev libgtk-3-dev libsdl2-mixer-dev libcairo2-dev libpng-dev
+  libwxgtk3.2-dev libgtk-3-dev libsdl2-dev libfluidsynth-dev libcairo2-dev libpng-dev
   timgm6mb-soundfont fonts-ipafont-gothic
   wx3.2-i18n dpkg-dev
 )

@@ -30,6 +30,7 @@
 #include "shell/PlayerNameDlg.h"
 #include "shell/SdlApi.h"
 #include "shell/Sound.h"
+#include "shell/SynthApi.h"
 #include "shell/WxHost.h"
 
 namespace {
@@ -112,17 +113,18 @@ TEST(NameDialog, OkGivesTheNameAsTypedAndCancelNothing)
     }
 }
 
-// SDL in the tests' hands: it counts what is open and loaded, reads a tune's
-// and a sound's first bytes as the library does, and its device can be lost
-// or its server hang.
-struct FakeSdl {
-    std::atomic<bool> up{true}, refuse{false};
-    std::atomic<int> subsystems{0}, devices{0}, mixers{0}, channels{0}, tunes{0}, chunks{0}, plays{0};
-    std::atomic<int> loadsHere{0}, knocks{0};  // tunes loaded on the test's thread; connections tried
+// SDL and FluidSynth in the tests' hands: they count what is open and
+// loaded, the device mixes when the test pulls sound from it as SDL's audio
+// thread would, the player is done when told, and the device can be lost or
+// its server hang.
+struct Fakes {
+    std::atomic<bool> up{true}, refuse{false}, done{false}, paused{true};
+    std::atomic<int> subsystems{0}, devices{0}, libraries{0}, loads{0}, objects{0};  // objects: settings, synths, players
+    std::atomic<int> loadsHere{0}, knocks{0};  // synthesisers made on the test's thread; connections tried
     std::atomic<SDL_EventFilter> watch{nullptr};
-    std::atomic<void (*)()> hook{nullptr};
-    std::atomic<Mix_Music*> playing{nullptr};
     void* watchData = nullptr;
+    SDL_AudioSpec device{};  // the open device's callback
+    std::mutex audio;        // SDL's lock of the device
     const std::thread::id here = std::this_thread::get_id();
     std::mutex server;  // held by the test: the server takes a connection and does not answer
     void Lose()  // as SDL reports the loss of the device it numbered 2
@@ -131,43 +133,84 @@ struct FakeSdl {
         removed.adevice.which = 2;
         watch.load()(watchData, &removed);
     }
-} fake;  // SDL's functions take no pointer of the caller's
+    int Pull()  // the loudest of the next 256 frames the device plays; 0 while none plays
+    {
+        Sint16 frames[512] = {};
+        const std::lock_guard<std::mutex> lock(audio);
+        if (device.callback != nullptr && !paused)
+            device.callback(device.userdata, reinterpret_cast<Uint8*>(frames), sizeof frames);
+        return std::abs(*std::max_element(frames, std::end(frames), [](int a, int b) { return std::abs(a) < std::abs(b); }));
+    }
+} fake;  // the tables hold plain functions, which reach their state only here
 
 const SdlApi* LoadFakeSdl()
 {
     static const SdlApi api = [] {
-        SdlApi a = *LoadSdl();  // hints and the like go to the real library, which stays closed
+        SdlApi a = *LoadSdl();  // waves, hints and the like go to the real library, which stays closed
         a.SDL_InitSubSystem = [](Uint32) { return ++fake.subsystems, 0; };
         a.SDL_QuitSubSystem = [](Uint32) { --fake.subsystems; };
         a.SDL_GetCurrentAudioDriver = [] { return "fake"; };
-        a.SDL_RWFromConstMem = [](const void* bytes, int) { return static_cast<SDL_RWops*>(const_cast<void*>(bytes)); };
         a.SDL_AddEventWatch = [](SDL_EventFilter filter, void* data) { fake.watchData = data, fake.watch = filter; };
         a.SDL_DelEventWatch = [](SDL_EventFilter, void*) { fake.watch = nullptr; };
-        a.Mix_OpenAudio = [](int, Uint16, int, int) {
+        a.SDL_OpenAudioDevice = [](const char*, int, const SDL_AudioSpec* wanted, SDL_AudioSpec* got, int) -> SDL_AudioDeviceID {
             ++fake.knocks;
             const std::lock_guard<std::mutex> answer(fake.server);
-            return fake.up ? ++fake.devices, 0 : -1;
+            if (!fake.up)
+                return 0;
+            *got = *wanted;
+            got->freq = 22050;  // not the wave's: it is converted
+            const std::lock_guard<std::mutex> lock(fake.audio);
+            fake.paused = true, fake.device = *got, ++fake.devices;
+            return 2;
         };
-        a.Mix_CloseAudio = [] { --fake.devices; };
-        a.Mix_Init = [](int flags) { return ++fake.mixers, flags; };
-        a.Mix_Quit = [] { --fake.mixers; };
-        a.Mix_AllocateChannels = [](int count) { return fake.channels = count; };
-        a.Mix_HookMusicFinished = [](void (*hook)()) { fake.hook = hook; };
-        a.Mix_LoadWAV_RW = [](SDL_RWops* rw, int) { return std::memcmp(rw, "RIFF", 4) ? nullptr : (++fake.chunks, new Mix_Chunk{}); };
-        a.Mix_FreeChunk = [](Mix_Chunk* chunk) { fake.chunks -= chunk != nullptr, delete chunk; };
-        a.Mix_PlayChannel = [](int channel, Mix_Chunk*, int) { return channel < fake.channels ? ++fake.plays, channel : -1; };
-        a.Mix_LoadMUS = [](const char* path) {
-            char head[4] = {};
-            std::ifstream(path).read(head, 4);
-            fake.loadsHere += std::this_thread::get_id() == fake.here;
-            return std::memcmp(head, "MThd", 4) ? nullptr : (++fake.tunes, reinterpret_cast<Mix_Music*>(new char));
+        a.SDL_CloseAudioDevice = [](SDL_AudioDeviceID) {
+            const std::lock_guard<std::mutex> lock(fake.audio);
+            fake.device = {}, --fake.devices;
         };
-        a.Mix_FreeMusic = [](Mix_Music* tune) { fake.tunes -= tune != nullptr, delete reinterpret_cast<char*>(tune); };
-        a.Mix_PlayMusic = [](Mix_Music* tune, int loops) { return fake.refuse || loops != 0 ? -1 : (fake.playing = tune, 0); };
-        a.Mix_HaltMusic = [] { return fake.playing.exchange(nullptr) != nullptr && fake.hook ? fake.hook.load()(), 0 : 0; };
+        a.SDL_PauseAudioDevice = [](SDL_AudioDeviceID, int pause) { fake.paused = pause != 0; };
+        a.SDL_LockAudioDevice = [](SDL_AudioDeviceID) { fake.audio.lock(); };
+        a.SDL_UnlockAudioDevice = [](SDL_AudioDeviceID) { fake.audio.unlock(); };
         return a;
     }();
     return &api;
+}
+
+template <typename T> T* NewObject() { return ++fake.objects, reinterpret_cast<T*>(new char); }
+template <typename T> void DeleteObject(T* object) { --fake.objects, delete reinterpret_cast<char*>(object); }
+
+const SynthApi* LoadFakeSynth()
+{
+    static const SynthApi api = [] {
+        SynthApi a;
+        a.fluid_set_log_function = [](int, fluid_log_function_t, void*) -> fluid_log_function_t { return nullptr; };
+        a.new_fluid_settings = &NewObject<fluid_settings_t>;
+        a.delete_fluid_settings = &DeleteObject<fluid_settings_t>;
+        a.fluid_settings_setnum = [](fluid_settings_t*, const char*, double) { return FLUID_OK; };
+        a.new_fluid_synth = [](fluid_settings_t*) { return fake.loadsHere += std::this_thread::get_id() == fake.here, NewObject<fluid_synth_t>(); };
+        a.delete_fluid_synth = &DeleteObject<fluid_synth_t>;
+        a.fluid_synth_sfload = [](fluid_synth_t*, const char* path, int) { return std::filesystem::exists(path) ? 1 : FLUID_FAILED; };
+        a.fluid_synth_set_gain = [](fluid_synth_t*, float) {};
+        a.fluid_synth_write_s16 = [](fluid_synth_t*, int frames, void* left, int, int step, void* right, int, int) {
+            std::fill_n(static_cast<Sint16*>(left), frames * step, Sint16(3000)), (void)right;  // interleaved: both channels
+            return FLUID_OK;
+        };
+        a.new_fluid_player = [](fluid_synth_t*) { return NewObject<fluid_player_t>(); };
+        a.delete_fluid_player = &DeleteObject<fluid_player_t>;
+        a.fluid_player_add_mem = [](fluid_player_t*, const void*, size_t) { return FLUID_OK; };
+        a.fluid_player_play = [](fluid_player_t*) { return fake.refuse ? FLUID_FAILED : FLUID_OK; };
+        a.fluid_player_get_status = [](fluid_player_t*) { return int(fake.done ? FLUID_PLAYER_DONE : FLUID_PLAYER_PLAYING); };
+        return a;
+    }();
+    return ++fake.libraries, ++fake.loads, &api;
+}
+const SynthLibrary kFakeSynth{&LoadFakeSynth, [](const SynthApi*) { --fake.libraries; }};
+
+// A soundfont file for the fake synthesiser, which only asks whether it is there.
+std::string FakeFont()
+{
+    const std::string path = std::string(std::getenv("XDG_CACHE_HOME")) + "/font.sf2";
+    std::ofstream(path) << "RIFF";
+    return path;
 }
 
 // What a message box showed, and the response a player gives it from GLib's own loop (GTK runs the box).
@@ -198,7 +241,7 @@ TEST(Host, MessageBoxesSpeakTheGamesWordsAndTheTuneEndsAndCloses)
     auto& [journal, settings, pictures, images] = set;
     std::filesystem::create_directories(std::filesystem::path(CSoundSystem::MusicFilePath()).parent_path());
     std::ofstream(CSoundSystem::MusicFilePath()) << "stale";
-    CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
+    CSoundSystem sound(&FindSound, &FindMidi, FakeFont(), &LoadFakeSdl, kFakeSynth);
     CWxHost host(images, sound);
     const std::string ok = "OK", cancel = "ｷｬﾝｾﾙ", yes = "はい(_Y)", no = "いいえ(_N)";
     // press: the response given, the close box's included; info: the box shows the information icon.
@@ -226,13 +269,14 @@ TEST(Host, MessageBoxesSpeakTheGamesWordsAndTheTuneEndsAndCloses)
     std::atomic<int> ended{0};
     host.SetMusicEndHandler([&ended] { ++ended; });
     host.ClearComing();  // the tune is loaded while the last cards fall
-    EXPECT_TRUE(PumpUntil([] { return fake.tunes == 1; }));
+    EXPECT_TRUE(PumpUntil([] { return fake.objects == 3; }));
     host.PlayMusic();  // the tune written over a stale one
+    EXPECT_EQ(fake.Pull(), 3000);
     host.StopMusic();  // a stop reports the end at once; a closed tune has none to report
     EXPECT_EQ(ended, 1);
-    const int plays = fake.plays;
+    EXPECT_EQ(fake.Pull(), 0);
     host.PlayWave(IDR_SOUND_JOKER);
-    EXPECT_EQ(fake.plays, plays + 1);
+    EXPECT_GT(fake.Pull(), 1000);
     host.CloseMusic();
     host.StopMusic();
     EXPECT_EQ(ended, 1);
@@ -299,6 +343,14 @@ long LoudUntil(const std::string& path, long from = 0)
         if (std::abs(int(sample)) > 1000)
             end = long(in.tellg());
     return end;
+}
+
+// Whether a library of that name is mapped into this process.
+[[maybe_unused]] bool Mapped(const std::string& name)
+{
+    std::ifstream maps("/proc/self/maps");
+    const std::string all{std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>()};
+    return all.find(name) != all.npos;
 }
 
 // A private sound server with one silent sink, killed and started again as a
@@ -386,58 +438,79 @@ TEST(Sound, ComesBackWithItsNameAndIconAfterTheSoundServerRestarts)
     EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording()) > 0; }));
     long quiet = 0;  // a quarter of a second after the wave, the tune
     EXPECT_TRUE(PumpUntil([&] { return (quiet = long(std::filesystem::file_size(server.Recording()))) - LoudUntil(server.Recording()) > 44100; }));
-    ASSERT_EQ(sound.PlayMusic(tune), 0);
-    EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording(), quiet) > 0; }));
+    for (int clear = 0; clear < 2; ++clear) {  // played, the tune goes with its library, which comes again
+        ASSERT_EQ(sound.PlayMusic(tune), 0);
+        EXPECT_TRUE(PumpUntil([&] { return LoudUntil(server.Recording(), quiet) > 0; }));
+        sound.StopMusic();
+        sound.CloseMusic();
+#ifndef __SANITIZE_ADDRESS__  // where it stays (Tune.cpp)
+        EXPECT_TRUE(PumpUntil([] { return !Mapped("/libfluidsynth.so"); }));
+#endif
+        quiet = long(std::filesystem::file_size(server.Recording()));
+        sound.PrepareMusic();
+    }
     unsetenv("PULSE_SERVER");
     unsetenv("PULSE_PROP");
     setenv("SDL_AUDIODRIVER", "dummy", 1);
 }
 
-// With SDL in the test's hands: every tune is loaded in the background and
-// freed once it has played, a lost device ends the tune and opens again when
-// it can, nothing stays open or loaded at the end, and a server that never
-// answers holds the reconnecting thread alone.
+// With SDL and FluidSynth in the test's hands: every tune is loaded in the
+// background with its library and unloaded once it has played, a lost device
+// ends the tune and opens again when it can, nothing stays open or loaded at
+// the end, and a server that never answers holds the reconnecting thread alone.
 TEST(Sound, FreesWhatItOpensThroughALossAndNeverWaitsForAHungServer)
 {
-    const std::string tune = CSoundSystem::MusicFilePath();
+    const std::string tune = CSoundSystem::MusicFilePath(), font = FakeFont();
     fake.up = false;
     for (SdlLoader load : {+[]() -> const SdlApi* { return nullptr; }, &LoadFakeSdl})  // no library; no device
-        EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, "", load).PlayMusic(tune), CSoundSystem::ERR_NO_DEVICE);
+        EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, font, load, kFakeSynth).PlayMusic(tune), CSoundSystem::ERR_NO_DEVICE);
     fake.up = true;
     std::atomic<int> finished{0};
     {
-        CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
+        CSoundSystem sound(&FindSound, &FindMidi, font, &LoadFakeSdl, kFakeSynth);
         sound.SetMusicFinishedCallback([&finished] { ++finished; });
         sound.WriteMusicFile();
-        const int plays = fake.plays;
         for (bool refused : {true, false}) {
             sound.PlayWave(IDR_SOUND_CARD);
+            EXPECT_GT(fake.Pull(), 1000);
             sound.PrepareMusic();
             fake.refuse = refused;
             EXPECT_EQ(sound.PlayMusic(tune), refused ? CSoundSystem::ERR_PLAY : 0);
-            EXPECT_TRUE(PumpUntil([&] { return fake.tunes == !refused; }));  // a refused tune goes at once
+            EXPECT_TRUE(PumpUntil([&] { return fake.libraries == !refused; }));  // a refused tune goes at once
             fake.up = false;
             fake.Lose();  // a playing tune ends with its device, and says so
-            EXPECT_TRUE(PumpUntil([&] { return fake.devices == 0 && fake.tunes == 0 && fake.chunks == 0 && !fake.watch; }));
+            EXPECT_TRUE(PumpUntil([&] { return fake.devices == 0 && fake.libraries == 0 && fake.objects == 0 && !fake.watch; }));
             sound.PlayWave(IDR_SOUND_JOKER);  // skipped while away
             fake.up = true;
             EXPECT_TRUE(PumpUntil([&] { return sound.GetAudioDriver() == "fake" && finished == !refused; }));
         }
+        for (int clear = 2; clear <= 4; ++clear) {  // each clear loads the library again, plays, and lets it all go
+            const int loads = fake.loads;
+            sound.PrepareMusic();
+            EXPECT_EQ(sound.PlayMusic(tune), 0);
+            sound.PlayWave(IDR_SOUND_CARD);
+            EXPECT_GT(fake.Pull(), 4000);  // the tune and the sound, mixed
+            fake.done = true;
+            fake.Pull(), fake.Pull();
+            EXPECT_EQ(finished, clear);  // the end, reported once
+            fake.done = false;
+            sound.CloseMusic();
+            EXPECT_TRUE(PumpUntil([&] { return fake.libraries == 0 && fake.objects == 0 && fake.loads == loads + 1; }));
+        }
         EXPECT_EQ(sound.PlayMusic(tune), 0);  // unprepared, it plays all the same
         sound.StopMusic();
+        sound.StopMusic();
         sound.CloseMusic();
-        EXPECT_TRUE(PumpUntil([&] { return fake.tunes == 0; }));  // played, it goes, and no other comes
+        EXPECT_TRUE(PumpUntil([&] { return fake.libraries == 0; }));  // played, it goes, and no other comes
         EXPECT_EQ(sound.PlayMusic(tune), 0);  // still playing when the sound system goes: no end reported
-        EXPECT_EQ(fake.plays, plays + 2);
         EXPECT_EQ(fake.loadsHere, 0);
     }
-    EXPECT_EQ(finished, 2);
-    EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl).PlayMusic(tune),
+    EXPECT_EQ(finished, 5);
+    EXPECT_EQ(CSoundSystem(&FindSound, &FindMidi, tune + ".sf2", &LoadFakeSdl, kFakeSynth).PlayMusic(tune),
               CSoundSystem::ERR_NO_MUSIC);  // its soundfont gone: no tune rather than a silent one
-    EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.mixers == 0 && fake.tunes == 0 && !fake.watch && !fake.hook &&
-                !fake.playing);
+    EXPECT_TRUE(fake.subsystems == 0 && fake.devices == 0 && fake.libraries == 0 && fake.objects == 0 && !fake.watch);
     {
-        CSoundSystem sound(&FindSound, &FindMidi, "", &LoadFakeSdl);
+        CSoundSystem sound(&FindSound, &FindMidi, font, &LoadFakeSdl, kFakeSynth);
         sound.PlayWave(IDR_SOUND_CARD);
         fake.server.lock();
         const int knocks = fake.knocks;
