@@ -343,17 +343,17 @@ std::vector<std::uint8_t> CAudioDevice::MakeWave(int resourceId) const
 {
     const AssetBlob blob = m_findSound != nullptr ? m_findSound(resourceId) : AssetBlob{};
     SDL_RWops* rw = blob ? m_sdl->SDL_RWFromConstMem(blob.data, static_cast<int>(blob.size)) : nullptr;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec format{};
     Uint8* samples = nullptr;
     Uint32 size = 0;
-    if (rw == nullptr || m_sdl->SDL_LoadWAV_RW(rw, 1, &spec, &samples, &size) == nullptr)  // frees rw
+    if (rw == nullptr || m_sdl->SDL_LoadWAV_RW(rw, 1, &format, &samples, &size) == nullptr)  // frees rw
         return {};
     std::vector<std::uint8_t> wave(samples, samples + size);
     m_sdl->SDL_FreeWAV(samples);
     // Converted once, here, so that the callback only copies.
     SDL_AudioCVT cvt{};
     const int built =
-        m_sdl->SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, m_nRate);
+        m_sdl->SDL_BuildAudioCVT(&cvt, format.format, format.channels, format.freq, AUDIO_S16SYS, 2, m_nRate);
     if (built < 0)
         return {};
     if (built > 0) {
