@@ -22,13 +22,14 @@ if(NOT left)
 endif()
 
 # CPack has stripped the symbols; the compiler's version notes go as well, as
-# in every program Debian builds itself.
+# in every program Debian builds itself: the game's and its help viewer's.
 if(CPACK_TOLVANE_STRIP)
-  execute_process(
-    COMMAND "${CPACK_TOLVANE_STRIP}" --remove-section=.comment --remove-section=.note
-            "${prefix}/games/tolvane32"
-    RESULT_VARIABLE result)
-  if(NOT result EQUAL 0)
-    message(FATAL_ERROR "strip of ${prefix}/games/tolvane32 failed: ${result}")
-  endif()
+  foreach(program games/tolvane32 libexec/tolvane32/tolvane32-help)
+    execute_process(
+      COMMAND "${CPACK_TOLVANE_STRIP}" --remove-section=.comment --remove-section=.note "${prefix}/${program}"
+      RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR "strip of ${prefix}/${program} failed: ${result}")
+    endif()
+  endforeach()
 endif()

@@ -5,10 +5,8 @@
 // holder into the caption, shows the window and posts the first deal, which
 // runs as soon as the event loop starts. Nothing that the first paint does
 // not need (the sound device, the soundfont) is opened here.
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -18,13 +16,16 @@
 #include <wx/display.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/stdpaths.h>
 
 #include "model/CardImageSet.h"
 #include "model/Tolvane32Doc.h"
 #include "res/Strings.h"
 #include "res/resource.h"
+#include "shell/HelpProcess.h"
 #include "shell/MainFrame.h"
 #include "shell/Settings.h"
+#include "shell/Toolkit.h"
 #include "shell/WindowsGone.h"
 #include "shell/WxHost.h"
 #include "view/PictureCache.h"
@@ -52,38 +53,13 @@ public:
     // any window, file or device is touched.
     bool Initialize(int& argCount, wxChar** args) override
     {
-        {
-            // Fontconfig parses some sixty configuration files and maps its
-            // caches the first time any text is measured: a good part of the
-            // work before the first paint. It needs no display, so it runs
-            // while the toolkit starts; the view waits for it.
-            m_fontWarmUp = std::thread([] { FcInit(); });
-            // The toolkit loads the system's OpenGL driver while it connects
-            // to the display, only to choose visuals for GL drawing; with
-            // Mesa's software renderer that was a third of all the start-up
-            // work, and the driver stays mapped. The game draws no GL. A
-            // player's own setting wins, and the variable is taken back
-            // afterwards so that no program started from here inherits it.
-            const bool ownGlSetting = std::getenv("GDK_GL") == nullptr;
-            if (ownGlSetting)
-                setenv("GDK_GL", "disable", 0);
-            // GTK's own texts (a text field's menu, the print dialog) come
-            // from its message catalogs, chosen by the locale; the game
-            // speaks Japanese whatever the player's. The C locale reads no
-            // catalog at all, so there the messages alone move to its UTF-8
-            // twin, which does. The variable stays: the catalogs are read
-            // at each text.
-            setenv("LANGUAGE", "ja", 1);
-            wxLogNull quiet;
-            const bool ok = wxApp::Initialize(argCount, args);
-            if (ownGlSetting)
-                unsetenv("GDK_GL");
-            const char* messages = std::setlocale(LC_MESSAGES, nullptr);
-            if (messages == nullptr || std::strcmp(messages, "C") == 0 || std::strcmp(messages, "POSIX") == 0)
-                std::setlocale(LC_MESSAGES, "C.UTF-8");
-            if (ok)
-                return true;
-        }
+        // Fontconfig parses some sixty configuration files and maps its
+        // caches the first time any text is measured: a good part of the
+        // work before the first paint. It needs no display, so it runs while
+        // the toolkit starts; the view waits for it.
+        m_fontWarmUp = std::thread([] { FcInit(); });
+        if (InitializeToolkit([&] { return wxApp::Initialize(argCount, args); }))
+            return true;
         const char* display = std::getenv("DISPLAY");
         if (display == nullptr || *display == '\0')
             std::fputs("tolvane32: ディスプレイを開けません (cannot open the display: DISPLAY is not set)\n", stderr);
@@ -117,7 +93,7 @@ private:
         // The view measures its text as it is made.
         if (m_fontWarmUp.joinable())
             m_fontWarmUp.join();
-        auto* frame = new CMainFrame(*m_pDoc, m_pictures, *m_pHost);
+        auto* frame = new CMainFrame(*m_pDoc, m_pictures, *m_pHost, m_help);
         m_pHost->SetDialogParent(frame);
         m_pDoc->SetView(frame->GetView());
         SetTopWindow(frame);
@@ -157,6 +133,8 @@ private:
     std::unique_ptr<CWxHost> m_pHost;
     std::unique_ptr<CTolvane32Doc> m_pDoc;
     CWindowsGone m_windowsGone;
+    // Its line closes after the last window: the help goes with the game.
+    CHelpProcess m_help{CHelpProcess::ViewerFor(wxStandardPaths::Get().GetExecutablePath().utf8_string())};
 };
 
 wxIMPLEMENT_APP(CTolvane32App);

@@ -226,7 +226,7 @@ void CHelpWindow::RegisterBook()
     }
 }
 
-CHelpWindow::CHelpWindow(wxWindow* owner) : m_config(new wxMemoryConfig), m_owner(owner)
+CHelpWindow::CHelpWindow(std::function<void()> closed) : m_config(new wxMemoryConfig), m_closed(std::move(closed))
 {
     m_config->Write("hcW", static_cast<long>(kFirstSize.x));
     m_config->Write("hcH", static_cast<long>(kFirstSize.y));
@@ -246,7 +246,7 @@ void CHelpWindow::Release()
     wxTranslations::Set(nullptr);
 }
 
-bool CHelpWindow::DisplayContents()
+bool CHelpWindow::DisplayContents(int screen)
 {
     wxLogNull quiet;
     if (m_controller)
@@ -267,8 +267,8 @@ bool CHelpWindow::DisplayContents()
     }
     // The size it had when last closed, or the first one; either fits the
     // screen it opens on, which need not be the one it was on before.
-    const int screen = m_owner != nullptr ? wxDisplay::GetFromWindow(m_owner) : wxNOT_FOUND;
-    const wxRect area = wxDisplay(screen != wxNOT_FOUND ? static_cast<unsigned>(screen) : 0u).GetClientArea();
+    const bool known = screen >= 0 && static_cast<unsigned>(screen) < wxDisplay::GetCount();
+    const wxRect area = wxDisplay(known ? static_cast<unsigned>(screen) : 0u).GetClientArea();
     m_config->Write("hcW", std::min(m_config->ReadLong("hcW", kFirstSize.x), static_cast<long>(area.width)));
     m_config->Write("hcH", std::min(m_config->ReadLong("hcH", kFirstSize.y), static_cast<long>(area.height)));
 
@@ -278,8 +278,11 @@ bool CHelpWindow::DisplayContents()
             // Not yet: the controller is in the middle of the frame's close.
             // A help opened again meanwhile keeps it.
             CallAfter([this] {
-                if (m_controller && m_controller->GetFrame() == nullptr)
+                if (m_controller && m_controller->GetFrame() == nullptr) {
                     Release();
+                    if (m_closed)
+                        m_closed();
+                }
             });
         });
     m_controller->UseConfig(m_config.get());

@@ -2,12 +2,13 @@
 //
 // The book (project, contents, index and the page) is built into the
 // program and served from memory, so help opens on any machine: no files on
-// disk, no browser. The main frame keeps one for the run and takes it down
-// with itself. The window, the parsed book and its pages exist only while
-// the help is open: a player reads it once in a while, and the game should
-// not carry it for the rest of the evening.
+// disk, no browser. It lives in the help viewer, a program of its own that
+// the game starts (see HelpProcess.h): a player reads the help once in a
+// while, and the game should not carry the toolkit's whole HTML and notebook
+// machinery for the rest of the evening once it has been opened.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <wx/event.h>
@@ -15,7 +16,6 @@
 
 class wxConfigBase;
 class wxHtmlHelpController;
-class wxWindow;
 
 class CHelpWindow : public wxEvtHandler {
 public:
@@ -28,13 +28,13 @@ public:
     // The HTML with a <wbr> wherever the Japanese rules let its text break.
     static wxString WithLineBreaks(const wxString& html);
 
-    // owner: the window whose screen the help opens on (null: the first).
-    explicit CHelpWindow(wxWindow* owner = nullptr);
+    // closed: called once the window has closed and its book has gone.
+    explicit CHelpWindow(std::function<void()> closed = {});
     ~CHelpWindow() override;
 
     // Opens the window (or raises it) at the book's contents, no larger
-    // than the work area of the owner's screen.
-    bool DisplayContents();
+    // than the work area of the given screen (out of range: the first).
+    bool DisplayContents(int screen = 0);
     // While the help is open: what shows it. Null once its window has closed.
     wxHtmlHelpController* Controller() const { return m_controller.get(); }
 
@@ -46,5 +46,5 @@ private:
     // must never write into the player's settings file.
     std::unique_ptr<wxConfigBase> m_config;
     std::unique_ptr<wxHtmlHelpController> m_controller;
-    wxWindow* m_owner;
+    std::function<void()> m_closed;
 };

@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include <wx/display.h>
 #include <wx/iconbndl.h>
 #include <wx/menu.h>
 
@@ -12,7 +13,7 @@
 #include "res/Strings.h"
 #include "res/resource.h"
 #include "shell/Dialogs.h"
-#include "shell/HelpWindow.h"
+#include "shell/HelpProcess.h"
 #include "view/Tolvane32View.h"
 #include "view/ViewHost.h"
 
@@ -40,8 +41,8 @@ wxIconBundle ProgramIcons()
 
 }  // namespace
 
-CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host)
-    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), kFrameSize), m_doc(doc)
+CMainFrame::CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host, CHelpProcess& help)
+    : wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(4, 4), kFrameSize), m_doc(doc), m_help(help)
 {
     CreateMenu();
     m_pView = new CTolvane32View(this, m_doc, pictures, host);
@@ -182,7 +183,7 @@ void CMainFrame::OnAppAbout(wxCommandEvent&)
 
 void CMainFrame::OnHelpFinder(wxCommandEvent&)
 {
-    if (!m_pHelp)
-        m_pHelp = std::make_unique<CHelpWindow>(this);
-    m_pHelp->DisplayContents();
+    // The viewer has said why on standard error.
+    if (!m_help.DisplayContents(wxDisplay::GetFromWindow(this)))
+        wxBell();
 }

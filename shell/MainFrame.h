@@ -11,7 +11,7 @@
 
 #include <wx/frame.h>
 
-class CHelpWindow;
+class CHelpProcess;
 class CPictureCache;
 class CTolvane32Doc;
 class CTolvane32View;
@@ -20,9 +20,9 @@ class IViewHost;
 class CMainFrame : public wxFrame {
 public:
     // Opens at (4, 4) with an outer size of 640 x 512, whatever size it had
-    // when it last closed; creates the menu and the view.
-    CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host);
-    // Takes the help window down with the frame.
+    // when it last closed; creates the menu and the view. help: what shows
+    // the how-to-play window.
+    CMainFrame(CTolvane32Doc& doc, CPictureCache& pictures, IViewHost& host, CHelpProcess& help);
     ~CMainFrame() override;
 
     CTolvane32View* GetView() const { return m_pView; }
@@ -63,7 +63,7 @@ private:
 
     CTolvane32Doc& m_doc;
     CTolvane32View* m_pView = nullptr;
-    std::unique_ptr<CHelpWindow> m_pHelp;  // made on the first help command
+    CHelpProcess& m_help;
     bool m_bLeaving = false;       // the exit was decided: no more questions
     bool m_bCloseWaiting = false;  // a close waits for the game to be idle
     bool m_bForceClose = false;    // and may not be refused

@@ -217,11 +217,12 @@ class Game:
         self.xdo("key", *key.split())
         wait_for(title + " to close", lambda: window not in self.windows())
 
-    def menu(self, key):
-        """Opens the game menu from the keyboard and picks the item with the key."""
+    def menu(self, key, menu="g"):
+        """Opens a menu (the game menu unless told) from the keyboard and picks the item with the key."""
         self.focus(self.frame)
-        self.xdo("key", "alt+g")
-        wait_for("the game menu", lambda: len(self.windows()) > 1)
+        shown = len(self.windows())
+        self.xdo("key", "alt+" + menu)
+        wait_for("the menu", lambda: len(self.windows()) > shown)
         self.xdo("key", key)
 
     def close_box(self):

@@ -6,11 +6,12 @@ import subprocess
 import tempfile
 
 import e2e
-from e2e import CAPTION, TOOLS, Game
+from e2e import CAPTION, TOOLS, Game, wait_for
 
 HALF_WIDTH_KATAKANA = "".join(chr(c) for c in range(0xFF61, 0xFF61 + 30))  # 90 bytes of UTF-8
 INI = "config/tolvane32.ini"
 NONE = CAPTION % ("None", 0)
+HELP = "KadorinTolvane３２の遊び方"
 ROWS = [  # name, files, environment, caption, card back on the stock, whether to choose a back
     ("no file", {}, {}, NONE, 0, False),
     ("stored back and a name of 30 half-width katakana",
@@ -45,6 +46,19 @@ class StartTest(e2e.GameTest):
                 self.assertEqual(game.proc.wait(timeout=20), 0)
                 before = files.get(INI)
                 self.assertEqual(game.settings(), before if before else None)
+
+    def test_the_help_window_comes_once_and_goes_with_the_game(self):
+        with Game(self) as game:
+            game.menu("h", "h")
+            window = wait_for("the help", lambda: next((w for w, t in game.windows().items() if t == HELP), None))
+            # asked again, the one window is raised
+            game.menu("h", "h")
+            wait_for("the help raised", lambda: game.xdo("getwindowfocus").strip() == window)
+            self.assertEqual(sorted(game.windows().values()), sorted([HELP, NONE]))
+            game.menu("x")
+            game.answer(e2e.TITLE, "Return")
+            self.assertEqual(game.wait_exit(), 0)
+            wait_for("the help to go with the game", lambda: not game.windows())
 
     def test_no_display(self):
         with tempfile.TemporaryDirectory() as home:

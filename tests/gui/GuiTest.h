@@ -48,6 +48,11 @@ inline bool PumpUntil(const std::function<bool()>& done, int millis = 5000)
     return true;
 }
 
+// The shown top-level X windows on the display with the title, of whatever program: the help viewer's too.
+std::vector<unsigned long> WindowsTitled(const wxString& title);
+// What a window manager's close box sends to a window of any program.
+void CloseBox(unsigned long window);
+
 // The pixels of the window's client area (or of area in it) as the display
 // server has them: what was painted, not what the program believes it painted.
 inline wxImage OnScreen(wxWindow* window, wxRect area = wxRect())

@@ -1,7 +1,10 @@
 // The how-to-play window: its page broken into lines by the Japanese rules, its texts Japanese, GTK silent.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
@@ -16,6 +19,7 @@
 #include "GuiTest.h"
 #include "res/Strings.h"
 #include "res/resource.h"
+#include "shell/HelpProcess.h"
 #include "shell/HelpWindow.h"
 #include "shell/WindowsGone.h"
 
@@ -142,6 +146,95 @@ TEST(ScaleTest, TheHelpFitsItsScreenSpeaksJapaneseWithoutToolkitWarningsAndGoesW
     EXPECT_TRUE(help.DisplayContents());
 }
 
+// A help viewer of a few shell lines, which keeps a log beside itself: its starts, the requests it read, its ends.
+class FakeViewer {
+public:
+    explicit FakeViewer(const std::string& script)
+    {
+        std::ofstream(m_path) << "#!/bin/sh\nlog='" << m_log.string() << "'\necho start >>\"$log\"\n"
+                              << "trap 'echo end >>\"$log\"' EXIT\n"
+                              << "ask() { read -r r && echo \"$r\" >>\"$log\"; }\nanswer() { echo shown >&0; }\n"
+                              << script << "\n";
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all);
+    }
+    ~FakeViewer() { std::filesystem::remove_all(m_dir); }
+    std::string Path() const { return m_path.string(); }
+    std::string Log() const
+    {
+        std::stringstream text;
+        text << std::ifstream(m_log).rdbuf();
+        return text.str();
+    }
+
+private:
+    std::filesystem::path m_dir = [] {
+        std::string dir = (std::filesystem::temp_directory_path() / "tolvane-help-XXXXXX").string();
+        return std::filesystem::path(mkdtemp(dir.data()));
+    }();
+    std::filesystem::path m_path = m_dir / "viewer", m_log = m_dir / "log";
+};
+
+// Each help command reaches the running viewer; a request that a viewer ended without seeing (its window was
+// closing) starts the next one, but a viewer that failed or never answered is not started again by itself.
+TEST(HelpProcess, StartsAViewerAgainOnlyForTheRequestItsClosingWindowMissedAndEndsItWithTheGame)
+{
+    struct Row { const char* name; const char* script; const char* log; bool running; };
+    const Row rows[] = {
+        {"answers each request", "while ask; do answer; done", "start\ncontents 0\ncontents 2\n", true},
+        {"ends at the second, unseen", "ask; answer; ask; exit 0",
+         "start\ncontents 0\ncontents 2\nend\nstart\ncontents 2\n", true},
+        {"fails at the second", "ask; answer; ask; exit 3", "start\ncontents 0\ncontents 2\nend\n", false},
+        {"never answers", "ask; exit 0", "start\ncontents 0\nend\nstart\ncontents 2\nend\n", false},
+    };
+    for (const Row& row : rows) {
+        FakeViewer viewer(row.script);
+        {
+            CHelpProcess help(viewer.Path());
+            for (int screen : {0, 2}) {
+                ASSERT_TRUE(help.DisplayContents(screen));
+                EXPECT_TRUE(PumpUntil([&] { return help.IsShowing() || !help.IsRunning(); })) << row.name;
+            }
+            EXPECT_TRUE(PumpUntil([&] { return viewer.Log() == row.log; })) << row.name << "\n" << viewer.Log();
+            EXPECT_EQ(help.IsRunning(), row.running) << row.name;
+        }
+        // The line closed with the game: a viewer still running ends.
+        EXPECT_TRUE(PumpUntil([&] { return viewer.Log() == row.log + std::string(row.running ? "end\n" : ""); }))
+            << row.name << "\n" << viewer.Log();
+    }
+    CHelpProcess missing("/nonexistent/tolvane32-help");
+    EXPECT_FALSE(missing.DisplayContents(0));
+    EXPECT_FALSE(missing.IsRunning());
+}
+
+TEST(HelpProcess, FindsTheViewerBesideTheGameOrInstalledInLibexec)
+{
+    FakeViewer beside("exit 0");  // a folder holding a program named as the viewer is not
+    const std::filesystem::path folder = std::filesystem::path(beside.Path()).parent_path();
+    std::filesystem::copy_file(beside.Path(), folder / "tolvane32-help");
+    EXPECT_EQ(CHelpProcess::ViewerFor((folder / "tolvane32").string()), (folder / "tolvane32-help").string());
+    EXPECT_EQ(CHelpProcess::ViewerFor("/usr/games/tolvane32"), "/usr/libexec/tolvane32/tolvane32-help");
+    EXPECT_EQ(CHelpProcess::ViewerFor("/opt/t/bin/tolvane32"), "/opt/t/libexec/tolvane32/tolvane32-help");
+}
+
+// The real viewer: closed by the player it ends, asked again it comes back, and it goes with the game.
+TEST(HelpProcess, TheViewersWindowGoesWhenClosedComesBackAndGoesWithTheGame)
+{
+    const wxString title = wxString::FromUTF8("KadorinTolvane３２の遊び方");
+    auto help = std::make_unique<CHelpProcess>(TOLVANE_HELP_VIEWER);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(help->DisplayContents(0));
+        ASSERT_TRUE(PumpUntil([&] { return help->IsShowing(); }, 20000)) << round;
+        const std::vector<unsigned long> shown = WindowsTitled(title);
+        ASSERT_EQ(shown.size(), 1u) << round;
+        if (round == 0) {
+            CloseBox(shown[0]);
+            EXPECT_TRUE(PumpUntil([&] { return !help->IsRunning() && WindowsTitled(title).empty(); }));
+        }
+    }
+    help.reset();
+    EXPECT_TRUE(PumpUntil([&] { return WindowsTitled(title).empty(); }));
+}
+
 // Once windows of their own have gone (a dialog, the help), the heap gives back what they left, once for all
 // that went together; a window inside another, or the main one, asks nothing.
 TEST(Host, ClosedWindowsGiveBackTheirMemoryEachTime)
@@ -169,3 +262,49 @@ TEST(Host, ClosedWindowsGiveBackTheirMemoryEachTime)
 }
 
 }  // namespace
+
+// Xlib last: its macros would clash with the names above.
+#include <gdk/gdkx.h>
+
+std::vector<unsigned long> WindowsTitled(const wxString& title)
+{
+    GdkDisplay* gdk = gdk_display_get_default();
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk);
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False), utf8 = XInternAtom(display, "UTF8_STRING", False);
+    std::vector<unsigned long> found;
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    gdk_x11_display_error_trap_push(gdk);  // a window may go while it is looked at
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0) {
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            Atom type;
+            int format;
+            unsigned long length, after;
+            unsigned char* text = nullptr;
+            if (XGetWindowAttributes(display, children[i], &attributes) != 0 && attributes.map_state == IsViewable &&
+                XGetWindowProperty(display, children[i], name, 0, 1024, False, utf8, &type, &format, &length, &after,
+                                   &text) == Success &&
+                text != nullptr && wxString::FromUTF8(reinterpret_cast<char*>(text), length) == title)
+                found.push_back(children[i]);
+            if (text != nullptr)
+                XFree(text);
+        }
+        XFree(children);
+    }
+    gdk_x11_display_error_trap_pop_ignored(gdk);
+    return found;
+}
+
+void CloseBox(unsigned long window)
+{
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "shell/AboutDlg.h"
 #include "shell/CardBackDlg.h"
+#include "shell/HelpProcess.h"
 #include "shell/MainFrame.h"
 #include "view/Tolvane32View.h"
 
@@ -46,7 +47,8 @@ TEST(ScaleTest, TheTableIsDrawnAtTheResolutionOfItsTargetAndOfTheWindow)
     auto& [journal, settings, pictures, images] = set;
     fakes::FakeHost host(journal);
     CTolvane32Doc doc(host, settings, images);
-    auto* frame = new CMainFrame(doc, pictures, host);
+    CHelpProcess help(TOLVANE_HELP_VIEWER);
+    auto* frame = new CMainFrame(doc, pictures, host, help);
     CTolvane32View& view = *frame->GetView();
     frame->Show();
     PumpUntil([&] { return view.GetClientSize().y > 400; });

@@ -8,7 +8,6 @@
 #include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dialog.h>
-#include <wx/html/helpfrm.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
@@ -20,6 +19,7 @@
 #include "res/Strings.h"
 #include "res/resource.h"
 #include "shell/AboutDlg.h"
+#include "shell/HelpProcess.h"
 #include "shell/MainFrame.h"
 #include "view/Tolvane32View.h"
 
@@ -106,7 +106,8 @@ protected:
     CPictureCache m_pictures;
     CCardImageSet m_images;
     CTolvane32Doc m_doc{m_host, m_settings, m_images};
-    wxWeakRef<CMainFrame> m_frame = new CMainFrame(m_doc, m_pictures, m_host);
+    CHelpProcess m_help{TOLVANE_HELP_VIEWER};
+    wxWeakRef<CMainFrame> m_frame = new CMainFrame(m_doc, m_pictures, m_host, m_help);
     CTolvane32View* m_view = m_frame->GetView();
 };
 
@@ -315,9 +316,11 @@ TEST_F(TableTest, TheMenuHoldsTheGameAndHelpCommandsWithoutAccelerators)
     // The help shows one window, however often it is asked for.
     Command(ID_HELP_FINDER);
     Command(ID_HELP_FINDER);
-    EXPECT_EQ(std::count_if(wxTopLevelWindows.begin(), wxTopLevelWindows.end(), [](wxWindow* w) {
-                  return dynamic_cast<wxHtmlHelpFrame*>(w) != nullptr && w->IsShown() && !w->IsBeingDeleted();
-              }), 1);
+    ASSERT_TRUE(PumpUntil([this] { return m_help.IsShowing(); }, 20000));
+    const std::vector<unsigned long> help = WindowsTitled(wxString::FromUTF8("KadorinTolvane３２の遊び方"));
+    ASSERT_EQ(help.size(), 1u);
+    CloseBox(help[0]);
+    EXPECT_TRUE(PumpUntil([this] { return !m_help.IsRunning(); }));
 }
 
 TEST_F(TableTest, ACloseDuringAPressAFallOrADialogWaitsAndIsAskedOnceAfterwards)

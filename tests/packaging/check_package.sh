@@ -47,6 +47,8 @@ for name in $(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed -E 's/^ *//; s/[ (|
 done
 dpkg-deb -c "$deb" >"$work/contents"
 grep -q ' ./usr/games/tolvane32$' "$work/contents" || fail "no /usr/games/tolvane32 in the package"
+# where the game looks for its help viewer, from /usr/games as from /usr/bin
+grep -q ' ./usr/libexec/tolvane32/tolvane32-help$' "$work/contents" || fail "no help viewer in /usr/libexec/tolvane32"
 # Lintian complains about running as root, which CI does: only errors count.
 lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || fail "lintian"
 grep -v 'root privileges' "$work/lintian.log" || true
