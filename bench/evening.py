@@ -17,7 +17,8 @@ first appearance on screen to the first loud sample of the tune.
 
 Memory: RSS and PSS (/proc/PID/smaps_rollup) at the first deal, after the
 first fall, after the clear, after the help window has closed, and at the
-end; the ratio of the end to the first deal, and the growth over the second
+end, and those of the help viewer while its window is open (a process of
+its own, started by the game); the ratio of the end to the first deal, and the growth over the second
 half of the rounds. Medians and spread over RUNS runs; --compare measures
 another build the same way in the same run. Figures only: nothing is asserted.
 
@@ -152,6 +153,19 @@ def memory(pid):
     return fields["Rss:"], fields["Pss:"]
 
 
+def children(pid):
+    """The processes whose parent is pid."""
+    found = []
+    for entry in os.listdir("/proc"):
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                if entry.isdigit() and int(f.read().rsplit(")", 1)[1].split()[1]) == pid:
+                    found.append(int(entry))
+        except OSError:  # not a process, or one that has just gone
+            pass
+    return found
+
+
 class Evening:
     def __init__(self, options, exe, display, sink):
         self.options, self.sink = options, sink
@@ -161,6 +175,8 @@ class Evening:
         self.stages = {}
         self.rss_by_round = []
         self.removals = []  # latencies of the removal sounds after the first, ms
+        self.help_opens = []  # from the menu key to the help window on screen, ms
+        self.viewer = []  # (RSS, PSS) of a help viewer process while its window is open
         self.first_sound = None
         self.tune = None
         self.times = []  # clock times of the deals so far
@@ -284,7 +300,7 @@ class Evening:
         self.game.click("320,200")  # the tune stops, and OK deals again
         since = self.fake_now()
         self.game.answer(TITLE, "Return")
-        self.wait_new_deal(since, draws=range(40))
+        self.wait_new_deal(since, draws=range(100))
         time.sleep(1.5)
         self.stage("after the clear")
 
@@ -306,9 +322,12 @@ class Evening:
             self.game.answer(ABOUT, "Return")
         if round_ % 4 == 3 and not self.options.no_help:
             before = set(self.game.windows())
+            asked = time.monotonic()
             self.help_menu("h")
             window = wait_for("the help window", lambda: next(iter(set(self.game.windows()) - before), None))
+            self.help_opens.append(1000 * (time.monotonic() - asked))
             time.sleep(0.5)
+            self.viewer += [memory(pid) for pid in children(self.game.proc.pid)]
             self.close(window)
             wait_for("the help window to close", lambda: window not in self.game.windows())
             if "after the help" not in self.stages:
@@ -352,6 +371,12 @@ def report(label, evenings):
         "removal sounds", spread(removals), len(removals), missed,
         statistics.quantiles([x for x in removals if x is not None], n=10)[-1] if len(removals) > 10 else -1))
     print("%-22s     %s ms" % ("window -> tune", spread([e.tune for e in evenings])))
+    print("%-22s     %s ms   (menu key to window, polled)" % ("help window opens",
+                                                               spread([x for e in evenings for x in e.help_opens])))
+    viewer = [v for e in evenings for v in e.viewer]
+    if viewer:
+        print("%-22s RSS %s MB   PSS %s MB" % ("help viewer, open", spread([v[0] for v in viewer]),
+                                               spread([v[1] for v in viewer])))
 
 
 def main():

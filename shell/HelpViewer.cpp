@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include <gdk/gdk.h>
 #include <glib-unix.h>
 #include <unistd.h>
 
@@ -74,6 +75,8 @@ private:
             if (request.rfind("contents", 0) != 0)
                 continue;
             m_help->DisplayContents(std::atoi(request.c_str() + 8));
+            // Answered once the display server has the window.
+            gdk_display_sync(gdk_display_get_default());
             static const char kShown[] = "shown\n";
             (void)!write(STDIN_FILENO, kShown, sizeof kShown - 1);
         }
