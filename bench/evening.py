@@ -180,6 +180,7 @@ class Evening:
         self.first_sound = None
         self.tune = None
         self.times = []  # clock times of the deals so far
+        self.where = "the start"  # for a run left out: where it was
 
     # -- the table
 
@@ -194,10 +195,18 @@ class Evening:
 
     def wait_new_deal(self, since, draws=(0,)):
         """Finds the clock second of the deal just made among those it may have been made in,
-        and after a clear, how many numbers the celebration drew from the deals' generator."""
-        candidates = ["%d:%d" % (t, n) for t in range(int(since) - 4, int(self.fake_now()) + 3) for n in draws]
-        tables = {t: self.expected(self.times + [t], []) for t in candidates}
-        self.times.append(self.game.wait_tables("the deal of the evening", tables))
+        and after a clear, how many numbers the celebration drew from the deals' generator:
+        a few of those counts at a time, the likeliest first, until one shows the table."""
+        seconds = range(int(since) - 4, int(self.fake_now()) + 3)
+        chunks = [draws[i:i + 50] for i in range(0, len(draws), 50)]
+        for k, chunk in enumerate(chunks):
+            tables = {c: self.expected(self.times + [c], []) for c in ("%d:%d" % (t, n) for t in seconds for n in chunk)}
+            try:
+                self.times.append(self.game.wait_tables("the deal of the evening", tables, 20 if k == 0 else 1))
+                return
+            except AssertionError:
+                if k == len(chunks) - 1:
+                    raise
 
     def cloth_shown(self):
         x, y = self.game.origin
@@ -251,8 +260,10 @@ class Evening:
             self.times = [game.deal]
             time.sleep(1.0)
             self.stage("first deal")
+            self.where = "the first deal"
             self.clear_first_deal()
             for round_ in range(1, self.options.rounds + 1):
+                self.where = "round %d" % round_
                 self.play_round(round_)
                 self.rss_by_round.append(memory(game.proc.pid)[0])
             time.sleep(1.0)
@@ -300,7 +311,7 @@ class Evening:
         self.game.click("320,200")  # the tune stops, and OK deals again
         since = self.fake_now()
         self.game.answer(TITLE, "Return")
-        self.wait_new_deal(since, draws=range(100))
+        self.wait_new_deal(since, draws=range(1000))
         time.sleep(1.5)
         self.stage("after the clear")
 
@@ -409,7 +420,7 @@ def main():
                 try:
                     evening.run()
                 except AssertionError as e:  # a busy machine: the run is left out
-                    print("run %d, %s: left out: %s" % (run + 1, label, e), flush=True)
+                    print("run %d, %s: left out in %s: %s" % (run + 1, label, evening.where, e), flush=True)
                     continue
                 results[label].append(evening)
                 print("run %d, %s: RSS %s" % (run + 1, label, ", ".join(

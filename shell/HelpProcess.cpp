@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <utility>
 
 #include <sys/socket.h>
@@ -20,6 +21,7 @@ struct CHelpProcess::Viewer {
     int unanswered = 0;     // requests not yet answered
     bool answered = false;  // it has shown its window at least once
     int screen = 0;         // the screen of the last request
+    std::string token;      // and its token
 
     ~Viewer()
     {
@@ -72,17 +74,19 @@ bool CHelpProcess::IsShowing() const
     return m_viewer && m_viewer->answered && m_viewer->unanswered == 0;
 }
 
-bool CHelpProcess::DisplayContents(int screen)
+bool CHelpProcess::DisplayContents(int screen, const std::string& token)
 {
     if (!m_viewer && !Start())
         return false;
-    char request[32];
-    const int length = std::snprintf(request, sizeof request, "contents %d\n", screen);
+    // One line, whatever a token holds.
+    const bool plain = token.find_first_of(" \n") == std::string::npos;
+    const std::string request = "contents " + std::to_string(screen) + (plain ? " " + token : "") + "\n";
     m_viewer->screen = screen;
+    m_viewer->token = token;
     ++m_viewer->unanswered;
     // A viewer whose window has just closed may be gone already: then the
     // request stays unanswered, and its end starts the next viewer.
-    (void)send(m_viewer->line, request, static_cast<size_t>(length), MSG_NOSIGNAL);
+    (void)send(m_viewer->line, request.data(), request.size(), MSG_NOSIGNAL);
     return true;
 }
 
@@ -140,7 +144,8 @@ void CHelpProcess::OnViewerEnded(int status)
     // that failed, or never answered at all, is not tried again.
     const bool again = m_viewer->unanswered > 0 && m_viewer->answered && g_spawn_check_wait_status(status, nullptr);
     const int screen = m_viewer->screen;
+    const std::string token = m_viewer->token;  // never used: its request was not seen
     m_viewer.reset();
     if (again)
-        DisplayContents(screen);
+        DisplayContents(screen, token);
 }

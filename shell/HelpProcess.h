@@ -8,8 +8,11 @@
 // the first host's help, the window goes when the game goes: the viewer
 // ends when the line closes, however the game ended.
 //
-// On the line, the game writes "contents SCREEN\n" for each help command;
-// the viewer shows its window (or raises it) and answers "shown\n". A
+// On the line, the game writes "contents SCREEN TOKEN\n" for each help
+// command; the viewer shows its window (or raises it) and answers "shown\n".
+// The token, from the window system, lets a window of another program come
+// to the front at the player's request: a startup notification id on X11,
+// an activation token on Wayland (none: the window system decides). A
 // viewer ends by itself when its window closes. A request that was still on
 // its way then goes unanswered, and the game starts the viewer anew for it,
 // once: a viewer that ends without ever answering is not started again.
@@ -33,8 +36,11 @@ public:
     static std::string ViewerFor(const std::string& program);
 
     // Shows the book's contents on the given screen, in the running viewer
-    // or a new one. False when the viewer could not be started.
-    bool DisplayContents(int screen);
+    // or a new one, its window brought to the front with the token. False
+    // when the viewer could not be started.
+    bool DisplayContents(int screen, const std::string& token = {});
+    // The viewer's program file.
+    const std::string& Program() const { return m_program; }
     // Whether a viewer started from here is still running.
     bool IsRunning() const { return m_viewer != nullptr; }
     // Whether it runs and has shown its window for every request so far.

@@ -1,23 +1,29 @@
 // The help viewer: the how-to-play window in a program of its own.
 //
 // The game starts it on the first help command with its standard input on
-// a line of their own (see HelpProcess.h). Each "contents SCREEN" request
-// opens or raises the window and is answered "shown"; the program ends when
-// its window closes or the line does, whichever comes first.
+// a line of their own (see HelpProcess.h). Each "contents SCREEN TOKEN"
+// request opens or raises the window and is answered "shown"; the program
+// ends when its window closes or the line does, whichever comes first.
 #include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-#include <gdk/gdk.h>
 #include <glib-unix.h>
 #include <unistd.h>
 
 #include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/html/helpctrl.h>
 #include <wx/log.h>
 
 #include "shell/HelpWindow.h"
 #include "shell/Toolkit.h"
+
+// GDK's X11 header last: Xlib's macros would clash with the toolkit's names.
+#include <gdk/gdkwayland.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 
 class CHelpViewerApp : public wxApp {
 public:
@@ -74,13 +80,37 @@ private:
             const std::string request = m_pending.substr(0, end);
             if (request.rfind("contents", 0) != 0)
                 continue;
+            // "contents SCREEN TOKEN"
+            const size_t token = request.find(' ', 9);
+            const bool open = m_help->Controller() != nullptr && m_help->Controller()->GetFrame() != nullptr;
+            if (token != std::string::npos)
+                Present(request.substr(token + 1), open);
             m_help->DisplayContents(std::atoi(request.c_str() + 8));
+            if (wxFrame* frame = m_help->Controller()->GetFrame())
+                frame->Raise();
             // Answered once the display server has the window.
             gdk_display_sync(gdk_display_get_default());
             static const char kShown[] = "shown\n";
             (void)!write(STDIN_FILENO, kShown, sizeof kShown - 1);
         }
         return true;
+    }
+
+    // Hands the window system the game's token for the window: an open one
+    // takes it at once, a new one from the display when it first shows.
+    void Present(const std::string& token, bool open)
+    {
+        if (token.empty())
+            return;
+        if (open) {
+            gtk_window_set_startup_id(GTK_WINDOW(m_help->Controller()->GetFrame()->GetHandle()), token.c_str());
+            return;
+        }
+        GdkDisplay* display = gdk_display_get_default();
+        if (GDK_IS_X11_DISPLAY(display))
+            gdk_x11_display_set_startup_notification_id(display, token.c_str());
+        else if (GDK_IS_WAYLAND_DISPLAY(display))
+            gdk_wayland_display_set_startup_notification_id(display, token.c_str());
     }
 
     // Takes the window down, if open, and leaves the event loop.

@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include <string>
+
 #include <wx/display.h>
 #include <wx/iconbndl.h>
 #include <wx/menu.h>
@@ -37,6 +39,25 @@ wxIconBundle ProgramIcons()
         icons.AddIcon(icon);
     }
     return icons;
+}
+
+// What lets a window of the help viewer come to the front: the player has
+// just asked for it. A startup notification id on X11 (with the time of the
+// request, which the window manager weighs against focus stealing), an
+// activation token on Wayland.
+std::string ActivationToken(const std::string& program)
+{
+    GAppInfo* info = g_app_info_create_from_commandline(program.c_str(), "tolvane32", G_APP_INFO_CREATE_NONE, nullptr);
+    if (info == nullptr)
+        return {};
+    GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gdk_display_get_default());
+    gdk_app_launch_context_set_timestamp(context, gtk_get_current_event_time());
+    gchar* id = g_app_launch_context_get_startup_notify_id(G_APP_LAUNCH_CONTEXT(context), info, nullptr);
+    std::string token = id != nullptr ? id : "";
+    g_free(id);
+    g_object_unref(context);
+    g_object_unref(info);
+    return token;
 }
 
 }  // namespace
@@ -184,6 +205,6 @@ void CMainFrame::OnAppAbout(wxCommandEvent&)
 void CMainFrame::OnHelpFinder(wxCommandEvent&)
 {
     // The viewer has said why on standard error.
-    if (!m_help.DisplayContents(wxDisplay::GetFromWindow(this)))
+    if (!m_help.DisplayContents(wxDisplay::GetFromWindow(this), ActivationToken(m_help.Program())))
         wxBell();
 }

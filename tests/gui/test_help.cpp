@@ -216,21 +216,25 @@ TEST(HelpProcess, FindsTheViewerBesideTheGameOrInstalledInLibexec)
     EXPECT_EQ(CHelpProcess::ViewerFor("/opt/t/bin/tolvane32"), "/opt/t/libexec/tolvane32/tolvane32-help");
 }
 
-// The real viewer: closed by the player it ends, asked again it comes back, and it goes with the game.
-TEST(HelpProcess, TheViewersWindowGoesWhenClosedComesBackAndGoesWithTheGame)
+// The time of the player's last request that a window says it answers (_NET_WM_USER_TIME), which the window
+// manager weighs against focus stealing.
+long UserTime(unsigned long window);
+
+// The real viewer: its window carries each request's token to the window manager (on X11, the time of the
+// player's request), closed by the player it ends, asked again it comes back, and it goes with the game.
+TEST(HelpProcess, TheViewersWindowTakesEachTokenGoesWhenClosedComesBackAndGoesWithTheGame)
 {
     const wxString title = wxString::FromUTF8("KadorinTolvane３２の遊び方");
     auto help = std::make_unique<CHelpProcess>(TOLVANE_HELP_VIEWER);
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(help->DisplayContents(0));
-        ASSERT_TRUE(PumpUntil([&] { return help->IsShowing(); }, 20000)) << round;
-        const std::vector<unsigned long> shown = WindowsTitled(title);
-        ASSERT_EQ(shown.size(), 1u) << round;
-        if (round == 0) {
-            CloseBox(shown[0]);
-            EXPECT_TRUE(PumpUntil([&] { return !help->IsRunning() && WindowsTitled(title).empty(); }));
-        }
+    for (long time : {100, 200}) {  // opened, then raised
+        ASSERT_TRUE(help->DisplayContents(0, "tolvane-help-" + std::to_string(time) + "_TIME" + std::to_string(time)));
+        ASSERT_TRUE(PumpUntil([&] { return help->IsShowing() && WindowsTitled(title).size() == 1; }, 20000));
+        EXPECT_EQ(UserTime(WindowsTitled(title)[0]), time);
     }
+    CloseBox(WindowsTitled(title)[0]);
+    EXPECT_TRUE(PumpUntil([&] { return !help->IsRunning() && WindowsTitled(title).empty(); }));
+    ASSERT_TRUE(help->DisplayContents(0));
+    EXPECT_TRUE(PumpUntil([&] { return help->IsShowing() && WindowsTitled(title).size() == 1; }, 20000));
     help.reset();
     EXPECT_TRUE(PumpUntil([&] { return WindowsTitled(title).empty(); }));
 }
@@ -264,6 +268,7 @@ TEST(Host, ClosedWindowsGiveBackTheirMemoryEachTime)
 }  // namespace
 
 // Xlib last: its macros would clash with the names above.
+#include <X11/Xatom.h>
 #include <gdk/gdkx.h>
 
 std::vector<unsigned long> WindowsTitled(const wxString& title)
@@ -308,3 +313,22 @@ void CloseBox(unsigned long window)
     XSendEvent(display, window, False, NoEventMask, &event);
     XFlush(display);
 }
+
+namespace {
+
+long UserTime(unsigned long window)
+{
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    Atom type;
+    int format;
+    unsigned long length, after;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_USER_TIME", False), 0, 1, False, XA_CARDINAL,
+                       &type, &format, &length, &after, &data);
+    const long time = data != nullptr && length == 1 ? *reinterpret_cast<long*>(data) : -1;
+    if (data != nullptr)
+        XFree(data);
+    return time;
+}
+
+}  // namespace
