@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -186,6 +187,8 @@ TEST(HelpProcess, StartsAViewerAgainOnlyForTheRequestItsClosingWindowMissedAndEn
         {"fails at the second", "ask; answer; ask; exit 3", "start\ncontents 0\ncontents 2\nend\n", false},
         {"never answers", "ask; exit 0", "start\ncontents 0\nend\nstart\ncontents 2\nend\n", false},
     };
+    const auto openFiles = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
+    const auto filesBefore = openFiles();
     for (const Row& row : rows) {
         FakeViewer viewer(row.script);
         {
@@ -204,6 +207,7 @@ TEST(HelpProcess, StartsAViewerAgainOnlyForTheRequestItsClosingWindowMissedAndEn
     CHelpProcess missing("/nonexistent/tolvane32-help");
     EXPECT_FALSE(missing.DisplayContents(0));
     EXPECT_FALSE(missing.IsRunning());
+    EXPECT_EQ(openFiles(), filesBefore);  // no end of any line left open
 }
 
 TEST(HelpProcess, FindsTheViewerBesideTheGameOrInstalledInLibexec)
