@@ -48,6 +48,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int millis = 5000)
     return true;
 }
 
+// The title of the how-to-play window, in the game's process or the help viewer's.
+inline wxString HelpTitle() { return wxString::FromUTF8("KadorinTolvane３２の遊び方"); }
 // The shown top-level X windows on the display with the title, of whatever program: the help viewer's too.
 std::vector<unsigned long> WindowsTitled(const wxString& title);
 // What a window manager's close box sends to a window of any program.

@@ -120,7 +120,7 @@ TEST(ScaleTest, TheHelpFitsItsScreenSpeaksJapaneseWithoutToolkitWarningsAndGoesW
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 
     // Under the book's title, the contents lead to every heading of the page, the index to its sections.
-    EXPECT_EQ(frame->GetTitle(), wxString::FromUTF8("KadorinTolvane３２の遊び方"));
+    EXPECT_EQ(frame->GetTitle(), HelpTitle());
     const wxString page = CHelpWindow::PageText();
     const wxHtmlHelpData& data = *help.Controller()->GetHelpWindow()->GetData();
     size_t headings = 0;
@@ -228,7 +228,7 @@ long UserTime(unsigned long window);
 // player's request), closed by the player it ends, asked again it comes back, and it goes with the game.
 TEST(HelpProcess, TheViewersWindowTakesEachTokenGoesWhenClosedComesBackAndGoesWithTheGame)
 {
-    const wxString title = wxString::FromUTF8("KadorinTolvane３２の遊び方");
+    const wxString title = HelpTitle();
     auto help = std::make_unique<CHelpProcess>(TOLVANE_HELP_VIEWER);
     for (long time : {100, 200}) {  // opened, then raised
         ASSERT_TRUE(help->DisplayContents(0, "tolvane-help-" + std::to_string(time) + "_TIME" + std::to_string(time)));

@@ -317,7 +317,7 @@ TEST_F(TableTest, TheMenuHoldsTheGameAndHelpCommandsWithoutAccelerators)
     Command(ID_HELP_FINDER);
     Command(ID_HELP_FINDER);
     ASSERT_TRUE(PumpUntil([this] { return m_help.IsShowing(); }, 20000));
-    const std::vector<unsigned long> help = WindowsTitled(wxString::FromUTF8("KadorinTolvane３２の遊び方"));
+    const std::vector<unsigned long> help = WindowsTitled(HelpTitle());
     ASSERT_EQ(help.size(), 1u);
     CloseBox(help[0]);
     EXPECT_TRUE(PumpUntil([this] { return !m_help.IsRunning(); }));
