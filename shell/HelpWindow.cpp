@@ -235,7 +235,12 @@ CHelpWindow::CHelpWindow(std::function<void()> closed) : m_config(new wxMemoryCo
 
 CHelpWindow::~CHelpWindow()
 {
-    // The controller takes its frame down with it.
+    // A frame still open goes first, and at once. The controller would only
+    // schedule it for the next idle time, and by then the frame's help
+    // window would write into the controller it was given and read its book,
+    // both gone with it.
+    if (m_controller)
+        delete m_controller->GetFrame();
     m_controller.reset();
 }
 

@@ -1,6 +1,7 @@
 // The how-to-play window: its page broken into lines by the Japanese rules, its texts Japanese, GTK silent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -104,7 +105,8 @@ void CollectTexts(wxWindow* window, wxArrayString& texts)
 TEST(ScaleTest, TheHelpFitsItsScreenSpeaksJapaneseWithoutToolkitWarningsAndGoesWhenClosed)
 {
     testing::internal::CaptureStderr();  // where GTK reports, while the window opens and each notebook page shows
-    CHelpWindow help;
+    auto owner = std::make_unique<CHelpWindow>();
+    CHelpWindow& help = *owner;
     ASSERT_TRUE(help.DisplayContents());
     wxFrame* frame = help.Controller()->GetFrame();
     const wxRect area = wxDisplay(frame).GetClientArea();
@@ -145,6 +147,9 @@ TEST(ScaleTest, TheHelpFitsItsScreenSpeaksJapaneseWithoutToolkitWarningsAndGoesW
     help.Controller()->GetFrame()->Close();
     EXPECT_TRUE(PumpUntil([&] { return help.Controller() == nullptr; }));
     EXPECT_TRUE(help.DisplayContents());
+    owner.reset();  // with its window open: the window goes with it, not later, when the book would be gone
+    EXPECT_TRUE(std::none_of(wxTopLevelWindows.begin(), wxTopLevelWindows.end(),
+                             [](wxWindow* window) { return wxDynamicCast(window, wxHtmlHelpFrame) != nullptr; }));
 }
 
 // A help viewer of a few shell lines, which keeps a log beside itself: its starts, the requests it read, its ends.
