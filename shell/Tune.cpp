@@ -44,6 +44,12 @@ const SynthApi* LoadFluidSynth()
     void* lib = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL | KEEP);
     if (lib == nullptr)
         return nullptr;
+    // FluidSynth reads a soundfont with OpenMP. The loading thread's helpers
+    // are still on their way out in the OpenMP library's code when the
+    // loading thread has ended; a tune dropped just then (a game closed
+    // right after a clear became certain) would unload that code under them.
+    // So the OpenMP library, if FluidSynth brought it, stays.
+    dlopen("libgomp.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD | RTLD_NODELETE);
     auto api = std::make_unique<SynthApi>();
     api->library = lib;
 #define TOLVANE_SYNTH_RESOLVE(name)                                                \
