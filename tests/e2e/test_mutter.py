@@ -8,7 +8,7 @@ import signal
 import subprocess
 import tempfile
 
-from e2e import GREEN, H, LOSE, TITLE, TOOLS, W, Game, GameTest, main, wait_for
+from e2e import GREEN, LOSE, TITLE, TOOLS, Game, GameTest, main, wait_for
 
 EVENTS = re.compile(r"get_xdg_surface\(new id xdg_surface@(\d+), wl_surface@(\d+)|xdg_surface@(\d+)\.get_toplevel\(new"
                     r' id xdg_toplevel@(\d+)|xdg_toplevel@(\d+)\.set_title\("(.*)"\)|xdg_toplevel@(\d+)\.(destroy)\('
@@ -77,9 +77,9 @@ class MutterTest(GameTest):
             # the last pair's first card is chosen; its second press drops both, and the close comes meanwhile
             game.wait_table(line[:-1], timeout=300)
             game.windows()
-            commits, before = game.commits, game.shot
+            commits = game.commits
+            # The close follows the press at once: the falls have begun when it is read, however slow the machine.
             game.click(line[-1])
-            wait_for("the falls", lambda: game.grab_screen(*game.origin, W, H) != before)
             game.click("623,-45")  # Adwaita's close button: 45 pixels above the table, 17 in from its right
             game.answer(TITLE, "Escape")  # the loss is told first, and kept
             self.assertGreater(game.commits - commits, 20)  # frame after frame of the two falls
