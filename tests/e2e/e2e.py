@@ -85,9 +85,9 @@ class Game:
     """One run of the program, as a context that ends it. files maps paths under the
     home folder to their bytes (None makes a folder, text a symbolic link to it);
     env adds to the program's environment ({home} expands); log takes its standard
-    error; the clock starts at start."""
+    error (a file in the home folder unless told); the clock starts at start."""
 
-    def __init__(self, test, files=None, env=None, log=os.devnull, start=START):
+    def __init__(self, test, files=None, env=None, log=None, start=START):
         self.start = start
         self.home = tempfile.mkdtemp(prefix="tolvane-e2e-")
         for path, content in {"config": None, "cache": None, **(files or {})}.items():
@@ -106,14 +106,22 @@ class Game:
                        FAKETIME=time.strftime("@%Y-%m-%d %H:%M:%S", time.gmtime(start)))
         run_env.update({k: v.format(home=self.home) for k, v in (env or {}).items()})
         self.ini = os.path.join(run_env["XDG_CONFIG_HOME"], "tolvane32.ini")
+        log = log or os.path.join(self.home, "stderr")
         self.launched = time.monotonic()
         with open(log, "wb") as stderr:
             self.proc = subprocess.Popen([TOOLS["exe"]], cwd=self.home, env=run_env, stdout=subprocess.DEVNULL,
                                          stderr=stderr)
         try:
             self.wait_window()
-        except BaseException:
+        except BaseException as error:
+            # A window that never came: whether the program still ran, and its last words
+            status = self.proc.poll()
+            with open(log, errors="replace") as f:
+                said = f.read()[-2000:]
             self.__exit__()
+            if isinstance(error, AssertionError):
+                raise AssertionError("%s (the program %s; it said %r)" % (
+                    error, "runs" if status is None else "ended with %d" % status, said)) from None
             raise
         self.deal = self.back = None
 
