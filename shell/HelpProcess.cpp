@@ -144,7 +144,7 @@ void CHelpProcess::OnViewerEnded(int status)
     // that failed, or never answered at all, is not tried again.
     const bool again = m_viewer->unanswered > 0 && m_viewer->answered && g_spawn_check_wait_status(status, nullptr);
     const int screen = m_viewer->screen;
-    const std::string token = m_viewer->token;  // never used: its request was not seen
+    const std::string token = m_viewer->token;  // still good: the viewer never read its request
     m_viewer.reset();
     if (again)
         DisplayContents(screen, token);

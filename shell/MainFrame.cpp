@@ -204,7 +204,7 @@ void CMainFrame::OnAppAbout(wxCommandEvent&)
 
 void CMainFrame::OnHelpFinder(wxCommandEvent&)
 {
-    // The viewer has said why on standard error.
+    // Why the viewer could not be started has gone to standard error.
     if (!m_help.DisplayContents(wxDisplay::GetFromWindow(this), ActivationToken(m_help.Program())))
         wxBell();
 }
